@@ -1,0 +1,42 @@
+// Public interface of the ROZORU framework for applications.
+//
+// An application supplies the three hooks KAV_Init, KAV_Main and KAV_Exit and
+// links against the framework and its process entry (rozoru_main). The hooks
+// run on the worker thread; KAV_Exit may instead run on the GUI thread when the
+// worker had to be abandoned at exit.
+#pragma once
+
+#include <atomic>
+
+// Shared flags. Writers and meaning:
+//   kav_start   GUI sets 1 (Start, only while kav_running is 0); KAV_Init may set 1;
+//               the worker clears it when it takes the start up.
+//   kav_running worker: 1 while KAV_Main runs.
+//   kav_stop    GUI sets 1 (Stop, Exit); the worker clears it before and after KAV_Main.
+//   kav_exit    0 running, 1 exit requested (GUI), 2 finished (worker, or GUI after
+//               running KAV_Exit itself).
+//   kav_keyflag GUI sets 1 (Space, Z, Down in the main window); the application clears it.
+extern std::atomic<int> kav_start;
+extern std::atomic<int> kav_running;
+extern std::atomic<int> kav_stop;
+extern std::atomic<int> kav_exit;
+extern std::atomic<int> kav_keyflag;
+
+// Application hooks (defined by the application).
+void KAV_Init();
+void KAV_Main();
+void KAV_Exit();
+
+// Dispatches the calling thread's pending framework messages; returns 0.
+int KAV_DoEvents();
+// Waits ms milliseconds while dispatching; returns 0 when the time is up and
+// 1 as soon as kav_stop is found set. ms <= 0 returns 0 at once.
+int KAV_Wait(int ms);
+// Milliseconds of a monotonic clock, low 32 bits (wraps after about 49.7 days).
+int KAV_GetTime();
+
+// Shows text centred in the main window's status line.
+void KAV_SetStatusText(const char* text);
+
+// Formatted output into the current text window; nothing when none is open.
+int KAV_Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,92 @@
+// What the framework needs of the platform's window system.
+//
+// Thread-safe: every operation may be called from any thread. The Qt
+// implementation runs window operations on the GUI thread and returns their
+// results to the caller; tests use an in-memory implementation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/core/message.h"
+
+namespace rozoru {
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct MenuItem {
+  std::string text;  // '&' marks the mnemonic, '\t' separates the shortcut text
+  int id = 0;
+  bool separator = false;
+  bool enabled = true;
+  bool checked = false;
+  std::vector<MenuItem> submenu;
+};
+
+struct WindowStyle {
+  bool caption = true;
+  bool closeBox = true;
+  bool resizable = false;
+  bool acceptDrops = false;
+};
+
+struct CreateParams {
+  std::string className;
+  std::string title;
+  int x = -1, y = -1;  // -1: let the window system choose
+  int clientWidth = 100, clientHeight = 100;
+  WindowStyle style;
+};
+
+// Screen quantities the layout rules need, in pixels.
+struct ScreenMetrics {
+  int screenWidth = 0;      // whole screen
+  int screenHeight = 0;
+  int fullWidth = 0;        // usable area for a maximised window's client
+  int fullHeight = 0;
+  int captionHeight = 0;    // height of a window caption
+  int minClientWidth = 0;   // smallest client area a captioned window can have
+  int minClientHeight = 0;
+  int colorDepth = 0;       // bits per pixel of the display
+};
+
+enum class MessageBoxIcon { None, Error, Warning, Information };
+
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+
+  // Creates the native window for an already registered handle. False when
+  // the window system could not make it.
+  virtual bool create(Hwnd h, const CreateParams& p) = 0;
+  virtual void destroy(Hwnd h) = 0;
+  virtual void setCaption(Hwnd h, const std::string& text) = 0;
+  virtual std::string caption(Hwnd h) = 0;
+  virtual void setClientSize(Hwnd h, int width, int height) = 0;
+  virtual Rect frameRect(Hwnd h) = 0;   // outer rectangle on the screen
+  virtual Rect clientRect(Hwnd h) = 0;  // (0, 0, width, height)
+  virtual void move(Hwnd h, int x, int y) = 0;  // outer top-left corner
+  virtual void show(Hwnd h) = 0;
+  virtual void setForeground(Hwnd h) = 0;
+  virtual void setAcceptDrops(Hwnd h, bool accept) = 0;
+  // Opens a popup menu at the pointer; a chosen item arrives at h as a
+  // Command message with its id.
+  virtual void popupMenu(Hwnd h, const std::vector<MenuItem>& items) = 0;
+  // Modal; returns when the user closed it.
+  virtual void messageBox(Hwnd owner, const std::string& text, const std::string& caption,
+                          MessageBoxIcon icon) = 0;
+  // Copies a 0x00RRGGBB picture into the window's front buffer and schedules
+  // a repaint. Returns at once; the caller's pixels may change afterwards.
+  virtual void present(Hwnd h, const std::uint32_t* pixels, int width, int height,
+                       int stridePixels) = 0;
+  virtual void setStatusText(Hwnd mainWindow, const std::string& text) = 0;
+  virtual ScreenMetrics metrics() = 0;
+  // Ctrl and Shift held now.
+  virtual std::uint32_t modifiers() = 0;
+};
+
+}  // namespace rozoru

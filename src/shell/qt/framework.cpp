@@ -1,0 +1,107 @@
+#include "shell/qt/framework.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <filesystem>
+
+#include "rozoru/kav.h"
+#include "shell/core/layout.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+
+namespace rozoru {
+
+namespace {
+StartDirectories g_dirs;
+}
+
+const StartDirectories& startDirectories() { return g_dirs; }
+
+Framework::Framework(StartOptions options) : options_(std::move(options)) {}
+
+Framework::~Framework() {
+  Shell& sh = shell();
+  if (sh.mainWindow()) windowTable().remove(sh.mainWindow());
+  sh.attach(nullptr, nullptr);
+  setCurrentPump(nullptr);
+}
+
+QWidget* Framework::mainWidget() const { return ws_ ? ws_->widget(shell().mainWindow()) : nullptr; }
+
+int Framework::start() {
+  const std::string dir = options_.lockDirectory.empty() ? InstanceLock::defaultDirectory() : options_.lockDirectory;
+  if (lock_.acquire(dir) < 0) {
+    const std::string text = lock_.error().empty() ? "Over instance limit!" : lock_.error();
+    QMessageBox box(QMessageBox::NoIcon, "ROZORU", QString::fromStdString(text), QMessageBox::Ok);
+    box.exec();
+    return 1;
+  }
+
+  std::error_code ec;
+  std::string cwd = std::filesystem::current_path(ec).string();
+  g_dirs.open = cwd;
+  g_dirs.save = cwd;
+  g_dirs.log = cwd.empty() || cwd.back() != '/' ? cwd + "/" : cwd;
+
+  pump_ = std::make_unique<GuiPump>();
+  setCurrentPump(pump_.get());
+  ws_ = std::make_unique<QtWindowSystem>(*pump_);
+  Shell& sh = shell();
+  sh.attach(ws_.get(), pump_.get());
+  const Hwnd main = sh.createMainWindowHandle();
+
+  const ScreenMetrics m = ws_->metrics();
+  const Point at = mainWindowStart(m.fullWidth, m.fullHeight);
+  QWidget* w = ws_->createMainWindow(main, at.x, at.y);
+  w->show();
+  sh.setStatusText(std::to_string(m.colorDepth) + "-bit color");
+  ws_->setAcceptDrops(main, true);
+
+  if (options_.animate) {
+    t0_ = KAV_GetTime();
+    QTimer::singleShot(0, w, [this] { animateStep(0); });
+  } else {
+    sh.startWorker();
+  }
+  return 0;
+}
+
+// The window drops in from 55 pixels higher, one step every 20 ms, then
+// rests 500 ms before the worker starts. Driven by timers so the GUI keeps
+// painting; input waits until the worker runs.
+void Framework::animateStep(int step) {
+  QWidget* w = mainWidget();
+  if (!w) return;
+  if (step < static_cast<int>(kDropInOffsets.size())) {
+    w->move(w->x(), w->y() + kDropInOffsets[static_cast<std::size_t>(step)]);
+    QTimer::singleShot(kDropInStepMs, Qt::PreciseTimer, w, [this, step] { animateStep(step + 1); });
+    return;
+  }
+  QTimer::singleShot(kDropInPauseMs, Qt::PreciseTimer, w, [] { shell().startWorker(); });
+}
+
+int runApplication(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("rozoru");
+  QApplication::setQuitOnLastWindowClosed(false);
+  Framework fw;
+  if (fw.start() != 0) return 1;
+  shell().onExitDone = [&fw](ExitOutcome outcome) {
+    if (outcome == ExitOutcome::Abandoned) {
+      // The worker cannot be joined or safely torn down under it: KAV_Exit
+      // has run and the logs are closed, so the process ends here.
+      std::fflush(nullptr);
+      ::_exit(0);
+    }
+    fw.windowSystem().destroy(shell().mainWindow());
+    QCoreApplication::quit();
+  };
+  return QApplication::exec();
+}
+
+}  // namespace rozoru

@@ -1,0 +1,544 @@
+#include "shell/qt/qt_window_system.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
+#include <future>
+
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+
+namespace rozoru {
+
+namespace {
+
+bool isGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+Rect toRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
+
+// The native side of one framework window: turns Qt input into framework
+// messages for the window's owner and paints the front buffer.
+class FrameWidget : public QWidget {
+ public:
+  FrameWidget(Hwnd h, std::shared_ptr<FrontBuffer> buffer, QWidget* parent, Qt::WindowFlags flags)
+      : QWidget(parent, flags), handle_(h), buffer_(std::move(buffer)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+  }
+
+  Hwnd handle() const { return handle_; }
+
+ protected:
+  void post(Msg type, std::int64_t w = 0, std::int64_t l = 0, std::uint32_t mods = 0,
+            std::shared_ptr<const void> payload = {}) {
+    windowTable().post(Message{handle_, type, w, l, mods, std::move(payload)});
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    const std::uint32_t mods = frameworkModifiers(e->modifiers());
+    if (const int k = frameworkKey(e->key())) post(Msg::KeyDown, k, 0, mods);
+    // Character input, as the keyboard layout produced it; Ctrl chords are commands.
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+      for (QChar c : e->text())
+        if (c.unicode() >= 0x20) post(Msg::Char, c.unicode(), 0, mods);
+    }
+  }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    const auto pos = packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y()));
+    const std::uint32_t mods = frameworkModifiers(e->modifiers());
+    switch (e->button()) {
+      case Qt::LeftButton:
+        post(Msg::LButtonDown, 1, pos, mods);
+        break;
+      case Qt::RightButton:
+        post(Msg::RButtonDown, 2, pos, mods);
+        break;
+      case Qt::MiddleButton:
+        post(Msg::MButtonDown, 4, pos, mods);
+        break;
+      default:
+        break;
+    }
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton)
+      post(Msg::LButtonDblClk, 1, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
+           frameworkModifiers(e->modifiers()));
+    else
+      mousePressEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton)
+      post(Msg::LButtonUp, 0, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
+           frameworkModifiers(e->modifiers()));
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    std::int64_t buttons = 0;
+    if (e->buttons() & Qt::LeftButton) buttons |= 1;
+    if (e->buttons() & Qt::RightButton) buttons |= 2;
+    if (e->buttons() & Qt::MiddleButton) buttons |= 4;
+    post(Msg::MouseMove, buttons, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
+         frameworkModifiers(e->modifiers()));
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    post(Msg::MouseWheel, e->angleDelta().y(),
+         packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
+         frameworkModifiers(e->modifiers()));
+  }
+
+  void closeEvent(QCloseEvent* e) override {
+    // The window's procedure decides; the native window stays until it is destroyed.
+    e->ignore();
+    post(Msg::Close);
+  }
+
+  void moveEvent(QMoveEvent* e) override {
+    QWidget::moveEvent(e);
+    const Rect now = toRect(frameGeometry());
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
+      const Rect snapped = shell().snap(now, lastFrame_, true);
+      if (snapped != now) {
+        lastFrame_ = now;
+        QWidget::move(snapped.left, snapped.top);
+        return;
+      }
+    }
+    lastFrame_ = now;
+    post(Msg::Move, 0, packXY(now.left, now.top));
+  }
+
+  void dragEnterEvent(QDragEnterEvent* e) override {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* e) override {
+    auto files = std::make_shared<DroppedFiles>();
+    for (const QUrl& url : e->mimeData()->urls())
+      if (url.isLocalFile()) files->paths.push_back(url.toLocalFile().toStdString());
+    if (files->paths.empty()) return;
+    e->acceptProposedAction();
+    post(Msg::DropFiles, static_cast<std::int64_t>(files->paths.size()), 0, 0, std::move(files));
+  }
+
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    std::lock_guard lock(buffer_->mutex);
+    if (buffer_->image.isNull()) {
+      painter.fillRect(rect(), paletteBackground());
+    } else {
+      painter.drawImage(0, 0, buffer_->image);
+      const int w = buffer_->image.width(), h = buffer_->image.height();
+      if (w < width()) painter.fillRect(w, 0, width() - w, height(), paletteBackground());
+      if (h < height()) painter.fillRect(0, h, w, height() - h, paletteBackground());
+    }
+  }
+
+  virtual QColor paletteBackground() const { return Qt::black; }
+
+ private:
+  Hwnd handle_;
+  std::shared_ptr<FrontBuffer> buffer_;
+  Rect lastFrame_;
+};
+
+// The main window: a menu bar with Start, Stop and Exit above a status line.
+class MainWidget final : public FrameWidget {
+ public:
+  MainWidget(Hwnd h, std::shared_ptr<FrontBuffer> buffer)
+      : FrameWidget(h, std::move(buffer), nullptr,
+                    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(true);
+    menuBar_ = new QMenuBar(this);
+    addCommand("Start(&S)", cmd::Start);
+    addCommand("Stop(&C)", cmd::Stop);
+    addCommand("Exit(&X)", cmd::Exit);
+    const int menuHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, 240, menuHeight);
+    status_ = new QLabel("Ready", this);
+    status_->setObjectName("status");
+    status_->setGeometry(0, menuHeight + 6, 234, 20);
+    setFixedSize(240, menuHeight + 32);
+  }
+  QLabel* status() const { return status_; }
+  QMenuBar* menuBar() const { return menuBar_; }
+
+ protected:
+  QColor paletteBackground() const override { return palette().color(QPalette::Button); }
+
+ private:
+  void addCommand(const char* text, int id) {
+    QAction* a = menuBar_->addAction(QString::fromUtf8(text));
+    QObject::connect(a, &QAction::triggered, this, [this, id] { post(Msg::Command, id); });
+  }
+  QMenuBar* menuBar_;
+  QLabel* status_;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------------ pump ---
+
+GuiPump::GuiPump() : receiver_(new QObject) {
+  queue_.setActivityHook([this] { onActivity(); });
+}
+
+GuiPump::~GuiPump() {
+  queue_.setActivityHook({});
+  delete receiver_;
+}
+
+void GuiPump::onActivity() {
+  if (drainPosted_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      receiver_,
+      [this] {
+        drainPosted_ = false;
+        for (QEventLoop* loop : waits_) loop->quit();
+        drainQueue(queue_);
+      },
+      Qt::QueuedConnection);
+}
+
+void GuiPump::dispatchPending() {
+  QCoreApplication::processEvents();
+  drainQueue(queue_);
+}
+
+void GuiPump::waitActivity(Clock::time_point deadline) {
+  if (queue_.hasPending()) return;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  if (left <= 0) return;
+  QEventLoop loop;
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(static_cast<int>(std::min<long long>(left, 1 << 30)));
+  waits_.push_back(&loop);
+  loop.exec();
+  waits_.pop_back();
+}
+
+// --------------------------------------------------------- window system ---
+
+QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump) {}
+
+QtWindowSystem::~QtWindowSystem() {
+  for (auto& [h, w] : widgets_) delete w;
+}
+
+template <class F>
+auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
+  using R = decltype(f());
+  if (isGuiThread()) return f();
+  auto task = std::make_shared<std::packaged_task<R()>>(std::forward<F>(f));
+  auto result = task->get_future();
+  guiPump_.queue().postCall([task] { (*task)(); });
+  return result.get();
+}
+
+QWidget* QtWindowSystem::widget(Hwnd h) const {
+  auto it = widgets_.find(h);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<FrontBuffer> QtWindowSystem::frontBuffer(Hwnd h) const {
+  std::lock_guard lock(buffersMutex_);
+  auto it = buffers_.find(h);
+  return it == buffers_.end() ? nullptr : it->second;
+}
+
+QWidget* QtWindowSystem::createMainWindow(Hwnd h, int x, int y) {
+  auto buffer = std::make_shared<FrontBuffer>();
+  {
+    std::lock_guard lock(buffersMutex_);
+    buffers_[h] = buffer;
+  }
+  auto* w = new MainWidget(h, buffer);
+  w->setWindowTitle("ROZORU");
+  w->move(x, y);
+  widgets_[h] = w;
+  status_ = w->status();
+  return w;
+}
+
+bool QtWindowSystem::create(Hwnd h, const CreateParams& p) {
+  auto buffer = std::make_shared<FrontBuffer>();
+  {
+    std::lock_guard lock(buffersMutex_);
+    buffers_[h] = buffer;
+  }
+  return onGui([&] {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (p.style.caption) flags |= Qt::WindowTitleHint;
+    if (p.style.closeBox) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    if (!p.style.resizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
+    QWidget* owner = widget(shell().mainWindow());
+    auto* w = new FrameWidget(h, buffer, owner, flags);
+    w->setWindowTitle(QString::fromUtf8(p.title));
+    if (p.style.resizable)
+      w->resize(p.clientWidth, p.clientHeight);
+    else
+      w->setFixedSize(p.clientWidth, p.clientHeight);
+    if (p.x >= 0 || p.y >= 0) w->move(p.x >= 0 ? p.x : w->x(), p.y >= 0 ? p.y : w->y());
+    w->setAcceptDrops(p.style.acceptDrops);
+    widgets_[h] = w;
+    return true;
+  });
+}
+
+void QtWindowSystem::destroy(Hwnd h) {
+  onGui([&] {
+    auto it = widgets_.find(h);
+    if (it == widgets_.end()) return;
+    QWidget* w = it->second;
+    widgets_.erase(it);
+    if (status_ && status_->window() == w) status_ = nullptr;
+    delete w;
+  });
+  std::lock_guard lock(buffersMutex_);
+  buffers_.erase(h);
+}
+
+void QtWindowSystem::setCaption(Hwnd h, const std::string& text) {
+  onGui([&] {
+    if (QWidget* w = widget(h)) w->setWindowTitle(QString::fromUtf8(text));
+  });
+}
+
+std::string QtWindowSystem::caption(Hwnd h) {
+  return onGui([&] {
+    QWidget* w = widget(h);
+    return w ? w->windowTitle().toStdString() : std::string();
+  });
+}
+
+void QtWindowSystem::setClientSize(Hwnd h, int width, int height) {
+  onGui([&] {
+    QWidget* w = widget(h);
+    if (!w) return;
+    if (w->minimumSize() == w->maximumSize())
+      w->setFixedSize(width, height);
+    else
+      w->resize(width, height);
+  });
+}
+
+Rect QtWindowSystem::frameRect(Hwnd h) {
+  return onGui([&] {
+    QWidget* w = widget(h);
+    return w ? toRect(w->frameGeometry()) : Rect{};
+  });
+}
+
+Rect QtWindowSystem::clientRect(Hwnd h) {
+  return onGui([&] {
+    QWidget* w = widget(h);
+    return w ? Rect{0, 0, w->width(), w->height()} : Rect{};
+  });
+}
+
+void QtWindowSystem::move(Hwnd h, int x, int y) {
+  onGui([&] {
+    if (QWidget* w = widget(h)) w->move(x, y);
+  });
+}
+
+void QtWindowSystem::show(Hwnd h) {
+  onGui([&] {
+    if (QWidget* w = widget(h)) w->show();
+  });
+}
+
+void QtWindowSystem::setForeground(Hwnd h) {
+  onGui([&] {
+    if (QWidget* w = widget(h)) {
+      w->show();
+      w->raise();
+      w->activateWindow();
+    }
+  });
+}
+
+void QtWindowSystem::setAcceptDrops(Hwnd h, bool accept) {
+  onGui([&] {
+    if (QWidget* w = widget(h)) w->setAcceptDrops(accept);
+  });
+}
+
+namespace {
+void fillMenu(QMenu* menu, const std::vector<MenuItem>& items, Hwnd h) {
+  for (const MenuItem& item : items) {
+    if (item.separator) {
+      menu->addSeparator();
+    } else if (!item.submenu.empty()) {
+      QMenu* sub = menu->addMenu(QString::fromUtf8(item.text));
+      sub->setEnabled(item.enabled);
+      fillMenu(sub, item.submenu, h);
+    } else {
+      QAction* a = menu->addAction(QString::fromUtf8(item.text));
+      a->setEnabled(item.enabled);
+      if (item.checked) {
+        a->setCheckable(true);
+        a->setChecked(true);
+      }
+      const int id = item.id;
+      QObject::connect(a, &QAction::triggered, menu,
+                       [h, id] { windowTable().post(Message{h, Msg::Command, id, 0, 0, {}}); });
+    }
+  }
+}
+}  // namespace
+
+void QtWindowSystem::popupMenu(Hwnd h, const std::vector<MenuItem>& items) {
+  onGui([&] {
+    auto* menu = new QMenu(widget(h));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    fillMenu(menu, items, h);
+    menu->popup(QCursor::pos());
+  });
+}
+
+void QtWindowSystem::messageBox(Hwnd owner, const std::string& text, const std::string& caption,
+                                MessageBoxIcon icon) {
+  onGui([&] {
+    QMessageBox::Icon qi = QMessageBox::NoIcon;
+    switch (icon) {
+      case MessageBoxIcon::Error:
+        qi = QMessageBox::Critical;
+        break;
+      case MessageBoxIcon::Warning:
+        qi = QMessageBox::Warning;
+        break;
+      case MessageBoxIcon::Information:
+        qi = QMessageBox::Information;
+        break;
+      case MessageBoxIcon::None:
+        break;
+    }
+    QMessageBox box(qi, QString::fromUtf8(caption), QString::fromUtf8(text), QMessageBox::Ok, widget(owner));
+    box.exec();
+  });
+}
+
+void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stridePixels) {
+  std::shared_ptr<FrontBuffer> buffer = frontBuffer(h);
+  if (!buffer || width <= 0 || height <= 0) return;
+  {
+    std::lock_guard lock(buffer->mutex);
+    if (buffer->image.width() != width || buffer->image.height() != height)
+      buffer->image = QImage(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+      const std::uint32_t* src = pixels + static_cast<std::ptrdiff_t>(y) * stridePixels;
+      auto* dst = reinterpret_cast<std::uint32_t*>(buffer->image.scanLine(y));
+      for (int x = 0; x < width; ++x) dst[x] = src[x] | 0xFF000000u;
+    }
+  }
+  if (buffer->updatePending.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [this, h, buffer] {
+        buffer->updatePending = false;
+        if (QWidget* w = widget(h)) w->update();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtWindowSystem::setStatusText(Hwnd, const std::string& text) {
+  onGui([&] {
+    if (status_) status_->setText(QString::fromUtf8(text));
+  });
+}
+
+ScreenMetrics QtWindowSystem::metrics() {
+  return onGui([] {
+    ScreenMetrics m;
+    QScreen* s = QGuiApplication::primaryScreen();
+    if (!s) return m;
+    const QRect g = s->geometry();
+    const QRect a = s->availableGeometry();
+    m.captionHeight = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    m.screenWidth = g.width();
+    m.screenHeight = g.height();
+    m.fullWidth = a.width();
+    m.fullHeight = a.height() - m.captionHeight;
+    m.minClientWidth = 112;
+    m.minClientHeight = 1;
+    m.colorDepth = s->depth();
+    return m;
+  });
+}
+
+std::uint32_t QtWindowSystem::modifiers() {
+  return onGui([] { return frameworkModifiers(QGuiApplication::queryKeyboardModifiers()); });
+}
+
+// ------------------------------------------------------------------ keys ---
+
+int frameworkKey(int k) {
+  if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return k;
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return key::F1 + (k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Backspace:
+      return key::Back;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return key::Tab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return key::Return;
+    case Qt::Key_Escape:
+      return key::Escape;
+    case Qt::Key_Space:
+      return key::Space;
+    case Qt::Key_PageUp:
+      return key::PageUp;
+    case Qt::Key_PageDown:
+      return key::PageDown;
+    case Qt::Key_End:
+      return key::End;
+    case Qt::Key_Home:
+      return key::Home;
+    case Qt::Key_Left:
+      return key::Left;
+    case Qt::Key_Up:
+      return key::Up;
+    case Qt::Key_Right:
+      return key::Right;
+    case Qt::Key_Down:
+      return key::Down;
+    case Qt::Key_Delete:
+      return key::Delete;
+    case Qt::Key_Minus:
+      return key::Minus;
+    default:
+      return 0;
+  }
+}
+
+std::uint32_t frameworkModifiers(Qt::KeyboardModifiers m) {
+  std::uint32_t out = 0;
+  if (m & Qt::ControlModifier) out |= mods::Ctrl;
+  if (m & Qt::ShiftModifier) out |= mods::Shift;
+  return out;
+}
+
+}  // namespace rozoru

@@ -1,0 +1,100 @@
+// The window-system layer over Qt Widgets.
+//
+// Every QObject here lives on the GUI thread. QtWindowSystem's operations may
+// be called from any thread: off the GUI thread they are queued to it as calls
+// and the caller blocks for the result (the GUI thread serves those calls even
+// while it waits for the worker). Qt input on a window becomes a framework
+// message in its owner's queue.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "shell/core/pump.h"
+#include "shell/core/window_system.h"
+
+class QEventLoop;
+class QLabel;
+class QMenuBar;
+
+namespace rozoru {
+
+// The GUI thread's pump: framework messages and calls for the GUI thread in a
+// queue, drained from Qt's event loop; waits run a nested Qt event loop.
+class GuiPump final : public Pump {
+ public:
+  GuiPump();
+  ~GuiPump() override;
+  void dispatchPending() override;
+  void waitActivity(Clock::time_point deadline) override;
+  void wake() override { queue_.wake(); }
+  MessageQueue& queue() override { return queue_; }
+
+ private:
+  void onActivity();  // any thread
+  MessageQueue queue_;
+  std::atomic<bool> drainPosted_{false};
+  std::vector<QEventLoop*> waits_;  // GUI thread
+  QObject* receiver_;
+};
+
+// A window's picture as last presented, painted by the GUI thread.
+struct FrontBuffer {
+  std::mutex mutex;
+  QImage image;
+  std::atomic<bool> updatePending{false};
+};
+
+class QtWindowSystem final : public WindowSystem {
+ public:
+  explicit QtWindowSystem(GuiPump& guiPump);
+  ~QtWindowSystem() override;
+
+  bool create(Hwnd h, const CreateParams& p) override;
+  void destroy(Hwnd h) override;
+  void setCaption(Hwnd h, const std::string& text) override;
+  std::string caption(Hwnd h) override;
+  void setClientSize(Hwnd h, int width, int height) override;
+  Rect frameRect(Hwnd h) override;
+  Rect clientRect(Hwnd h) override;
+  void move(Hwnd h, int x, int y) override;
+  void show(Hwnd h) override;
+  void setForeground(Hwnd h) override;
+  void setAcceptDrops(Hwnd h, bool accept) override;
+  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override;
+  void messageBox(Hwnd owner, const std::string& text, const std::string& caption, MessageBoxIcon icon) override;
+  void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stridePixels) override;
+  void setStatusText(Hwnd mainWindow, const std::string& text) override;
+  ScreenMetrics metrics() override;
+  std::uint32_t modifiers() override;
+
+  // GUI thread: the widget of a handle, nullptr when there is none.
+  QWidget* widget(Hwnd h) const;
+  // GUI thread: makes the main window, with its menu bar and status line.
+  QWidget* createMainWindow(Hwnd h, int x, int y);
+  std::shared_ptr<FrontBuffer> frontBuffer(Hwnd h) const;
+
+ private:
+  // Runs f on the GUI thread and returns its result.
+  template <class F>
+  auto onGui(F&& f) -> decltype(f());
+
+  GuiPump& guiPump_;
+  std::map<Hwnd, QWidget*> widgets_;  // GUI thread
+  QLabel* status_ = nullptr;          // GUI thread
+  mutable std::mutex buffersMutex_;
+  std::map<Hwnd, std::shared_ptr<FrontBuffer>> buffers_;
+};
+
+// Framework key code for a Qt key, 0 when the framework has none.
+int frameworkKey(int qtKey);
+// Framework modifier bits for Qt's.
+std::uint32_t frameworkModifiers(Qt::KeyboardModifiers m);
+
+}  // namespace rozoru
