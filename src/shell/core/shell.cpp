@@ -54,6 +54,10 @@ void resetShell() {
 
 Shell::Shell() : guiThread_(std::this_thread::get_id()) {}
 
+Shell::~Shell() {
+  if (worker_.joinable()) worker_.join();
+}
+
 void Shell::attach(WindowSystem* ws, Pump* guiPump) {
   ws_ = ws;
   guiPump_ = guiPump;
@@ -109,8 +113,9 @@ void Shell::workerLoop() {
   kav_exit = 2;
   KAV_DoEvents();
   setCurrentPump(nullptr);
+  Pump* gui = guiPump_;
   workerFinished_ = true;
-  if (guiPump_) guiPump_->wake();
+  if (gui) gui->wake();
 }
 
 void Shell::runExitHookOnce() {
@@ -150,14 +155,17 @@ void Shell::executeRequest() {
 }
 
 int Shell::sendRequest(const Request& r) {
-  pumpUntil([this] { return slot_.code.load() == 0; });
+  // A worker that has ended executes nothing more: the sender must not wait
+  // for it (Exit can be chosen while a sender dispatches).
+  pumpUntil([this] { return slot_.code.load() == 0 || workerFinished_.load(); });
+  if (workerFinished_.load()) return unavailableResult(r.code);
   slot_.req = r;
   if (r.code != req::UpdateImage) slot_.done = 0;
   slot_.code = r.code;
   workerPump_.wake();
   if (r.code == req::UpdateImage) return 0;
-  pumpUntil([this] { return slot_.done.load() != 0; });
-  return slot_.result;
+  pumpUntil([this] { return slot_.done.load() != 0 || workerFinished_.load(); });
+  return slot_.done.load() != 0 ? slot_.result : unavailableResult(r.code);
 }
 
 // -------------------------------------------------------------- commands ---
@@ -197,7 +205,8 @@ ExitOutcome Shell::exitSequence(int limitMs) {
     runExitHookOnce();
     kav_exit = 2;
   }
-  if (worker_.joinable()) worker_.detach();
+  // The thread is left running and is not joined here: the process ends
+  // next. Should it ever return, the shell's destructor collects it.
   return ExitOutcome::Abandoned;
 }
 

@@ -74,6 +74,9 @@ enum class ExitOutcome {
 class Shell {
  public:
   Shell();
+  ~Shell();
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
 
   // --- set-up, GUI thread ---
   // The window system and the GUI thread's pump; both outlive the shell's use.

@@ -1,0 +1,375 @@
+// The window-system layer and the main window on Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+
+#include "rozoru/kav.h"
+#include "shell/core/layout.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+#include "shell/qt/framework.h"
+#include "tests/shell/test_hooks.h"
+
+namespace rozoru {
+namespace {
+
+using namespace std::chrono_literals;
+using test::hooks;
+using test::pumpFor;
+
+class FrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShell();
+    hooks() = {};
+    char tmpl[] = "/tmp/rozoru-fw-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    lockDir_ = tmpl;
+  }
+
+  void TearDown() override {
+    if (shell().workerStarted() && !shell().workerFinished()) {
+      kav_stop = 1;
+      shell().exitSequence();
+    }
+    fw_.reset();
+    resetShell();
+    std::filesystem::remove_all(lockDir_);
+  }
+
+  // Starts the framework and waits until KAV_Init has run.
+  void startFramework(bool animate = false) {
+    std::atomic<bool> initDone{false};
+    auto userInit = hooks().init;
+    hooks().init = [&initDone, userInit] {
+      if (userInit) userInit();
+      initDone = true;
+    };
+    fw_ = std::make_unique<Framework>(StartOptions{animate, lockDir_});
+    ASSERT_EQ(fw_->start(), 0);
+    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
+  }
+
+  QWidget* main() const { return fw_->mainWidget(); }
+  QAction* menuAction(const QString& text) const {
+    for (QAction* a : main()->findChild<QMenuBar*>()->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+
+  // Runs f on the worker thread and waits for it (the worker must be idle).
+  void onWorker(std::function<void()> f) {
+    std::atomic<bool> done{false};
+    shell().workerPump().queue().postCall([&] {
+      f();
+      done = true;
+    });
+    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+  }
+
+  std::string lockDir_;
+  std::unique_ptr<Framework> fw_;
+};
+
+TEST_F(FrameworkTest, MainWindowMenuStatusAndPlace) {
+  startFramework();
+  ASSERT_NE(main(), nullptr);
+  EXPECT_EQ(main()->windowTitle(), "ROZORU");
+  QStringList texts;
+  for (QAction* a : main()->findChild<QMenuBar*>()->actions()) texts << a->text();
+  EXPECT_EQ(texts, (QStringList{"Start(&S)", "Stop(&C)", "Exit(&X)"}));
+
+  const int depth = QGuiApplication::primaryScreen()->depth();
+  const auto* status = main()->findChild<QLabel*>("status");
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->text().toStdString(), centredStatusText(std::to_string(depth) + "-bit color"));
+  EXPECT_EQ(status->geometry().width(), 234);
+
+  const ScreenMetrics m = fw_->windowSystem().metrics();
+  const Point at = mainWindowStart(m.fullWidth, m.fullHeight);
+  EXPECT_EQ(main()->frameGeometry().topLeft(), QPoint(at.x, at.y));
+  EXPECT_EQ(main()->width(), 240);
+  // A dropped-in window accepts files until an application main runs.
+  EXPECT_TRUE(main()->acceptDrops());
+}
+
+TEST_F(FrameworkTest, TheWorkerStartsOnlyAfterTheDropIn) {
+  std::atomic<int> yAtInit{0};
+  hooks().init = [this, &yAtInit] { yAtInit = fw_->windowSystem().frameRect(shell().mainWindow()).top; };
+  const auto t0 = Clock::now();
+  startFramework(true);
+  const ScreenMetrics m = fw_->windowSystem().metrics();
+  EXPECT_EQ(yAtInit.load(), mainWindowStart(m.fullWidth, m.fullHeight).y + 55);
+  // 28 steps of 20 ms and the pause of 500 ms come first.
+  EXPECT_GE(Clock::now() - t0, 1000ms);
+}
+
+TEST_F(FrameworkTest, MenuCommandsStartAndStopMain) {
+  std::atomic<int> mains{0};
+  hooks().main = [&] {
+    ++mains;
+    while (KAV_Wait(10000) == 0) {
+    }
+  };
+  startFramework();
+  menuAction("Start(&S)")->trigger();
+  ASSERT_TRUE(pumpFor([&] { return mains.load() == 1 && kav_running.load() == 1; }));
+  EXPECT_FALSE(main()->acceptDrops());
+  menuAction("Stop(&C)")->trigger();
+  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+  ASSERT_TRUE(pumpFor([this] { return main()->acceptDrops(); }));
+}
+
+TEST_F(FrameworkTest, KeysInTheMainWindow) {
+  startFramework();
+  QTest::keyClick(main(), Qt::Key_Space);
+  EXPECT_TRUE(pumpFor([] { return kav_keyflag.load() == 1; }));
+  kav_keyflag = 0;
+  QTest::keyClick(main(), Qt::Key_Down);
+  EXPECT_TRUE(pumpFor([] { return kav_keyflag.load() == 1; }));
+  kav_keyflag = 0;
+  QTest::keyClick(main(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(main(), Qt::Key_S, Qt::ControlModifier);
+  pumpFor([] { return false; }, 50ms);
+  EXPECT_EQ(kav_keyflag.load(), 0);
+  EXPECT_EQ(kav_start.load(), 0);
+}
+
+TEST_F(FrameworkTest, ExitFromTheMenuEndsTheWorker) {
+  std::atomic<bool> exitOnWorker{false};
+  hooks().exit = [&] { exitOnWorker = shell().onWorkerThread(); };
+  std::optional<ExitOutcome> outcome;
+  startFramework();
+  shell().onExitDone = [&](ExitOutcome o) { outcome = o; };
+  menuAction("Exit(&X)")->trigger();
+  ASSERT_TRUE(pumpFor([&] { return outcome.has_value(); }));
+  EXPECT_EQ(*outcome, ExitOutcome::Joined);
+  EXPECT_TRUE(exitOnWorker.load());
+  EXPECT_EQ(kav_exit.load(), 2);
+}
+
+TEST_F(FrameworkTest, WorkerWindowsTakeInputAsMessagesAndShowPresentedPixels) {
+  startFramework();
+  struct Seen {
+    std::mutex m;
+    std::vector<Message> messages;
+    bool allOnWorker = true;
+  } seen;
+  Hwnd h = 0;
+  onWorker([&] {
+    h = windowTable().add(&shell().workerPump().queue(), "probe", [&](const Message& msg) {
+      std::lock_guard lock(seen.m);
+      seen.messages.push_back(msg);
+      seen.allOnWorker = seen.allOnWorker && shell().onWorkerThread();
+      return std::int64_t{0};
+    });
+    CreateParams p;
+    p.className = "probe";
+    p.title = "probe window";
+    p.x = 10;
+    p.y = 20;
+    p.clientWidth = 64;
+    p.clientHeight = 32;
+    ASSERT_TRUE(shell().windowSystem()->create(h, p));
+    shell().windowSystem()->show(h);
+    std::vector<std::uint32_t> px(64 * 32, 0x00123456u);
+    px[5 * 64 + 7] = 0x00FF0000u;
+    shell().windowSystem()->present(h, px.data(), 64, 32, 64);
+  });
+  QWidget* w = fw_->windowSystem().widget(h);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "probe window");
+  EXPECT_EQ(w->size(), QSize(64, 32));
+  EXPECT_EQ(w->minimumSize(), w->maximumSize());  // the user cannot resize it
+  EXPECT_EQ(w->parentWidget(), main());           // owned by the main window
+
+  ASSERT_TRUE(pumpFor([&] {
+    const QImage img = w->grab().toImage();
+    return img.pixel(7, 5) == 0xFFFF0000u;
+  }));
+  const QImage img = w->grab().toImage();
+  EXPECT_EQ(img.pixel(0, 0), 0xFF123456u);
+
+  QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+  QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, QPoint(11, 13));
+  w->close();
+  ASSERT_TRUE(pumpFor([&] {
+    std::lock_guard lock(seen.m);
+    return !seen.messages.empty() && seen.messages.back().type == Msg::Close;
+  }));
+  EXPECT_TRUE(w->isVisible());  // closing is the procedure's decision
+  std::lock_guard lock(seen.m);
+  EXPECT_TRUE(seen.allOnWorker);
+  bool sawKey = false, sawRight = false;
+  for (const Message& msg : seen.messages) {
+    if (msg.type == Msg::KeyDown && msg.wparam == 'A' && msg.ctrl()) sawKey = true;
+    if (msg.type == Msg::RButtonDown && unpackX(msg.lparam) == 11 && unpackY(msg.lparam) == 13) sawRight = true;
+    EXPECT_FALSE(msg.type == Msg::Char && msg.ctrl()) << "a Ctrl chord is not text";
+  }
+  EXPECT_TRUE(sawKey);
+  EXPECT_TRUE(sawRight);
+  onWorker([&] {
+    shell().windowSystem()->destroy(h);
+    windowTable().remove(h);
+  });
+  EXPECT_EQ(fw_->windowSystem().widget(h), nullptr);
+}
+
+TEST_F(FrameworkTest, APopupMenuChoiceArrivesAsACommand) {
+  startFramework();
+  std::atomic<int> command{0};
+  Hwnd h = 0;
+  onWorker([&] {
+    h = windowTable().add(&shell().workerPump().queue(), "probe", [&](const Message& m) {
+      if (m.type == Msg::Command) command = static_cast<int>(m.wparam);
+      return std::int64_t{0};
+    });
+    CreateParams p;
+    p.clientWidth = 50;
+    p.clientHeight = 50;
+    shell().windowSystem()->create(h, p);
+    MenuItem sub{"More", 0, false, true, false, {{"Deep", 7, false, true, false, {}}}};
+    shell().windowSystem()->popupMenu(h, {{"&Open\tCtrl+O", 11, false, true, true, {}},
+                                          {"", 0, true, true, false, {}},
+                                          {"Greyed", 12, false, false, false, {}},
+                                          sub});
+  });
+  QMenu* menu = nullptr;
+  ASSERT_TRUE(pumpFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }));
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_EQ(actions.size(), 4);
+  EXPECT_EQ(actions[0]->text(), "&Open\tCtrl+O");
+  EXPECT_TRUE(actions[0]->isChecked());
+  EXPECT_TRUE(actions[1]->isSeparator());
+  EXPECT_FALSE(actions[2]->isEnabled());
+  ASSERT_NE(actions[3]->menu(), nullptr);
+  EXPECT_EQ(actions[3]->menu()->actions()[0]->text(), "Deep");
+  actions[0]->trigger();
+  menu->close();
+  EXPECT_TRUE(pumpFor([&] { return command.load() == 11; }));
+  onWorker([&] {
+    shell().windowSystem()->destroy(h);
+    windowTable().remove(h);
+  });
+}
+
+TEST_F(FrameworkTest, AMessageBoxFromTheWorkerBlocksItUntilClosed) {
+  startFramework();
+  std::atomic<bool> returned{false};
+  shell().workerPump().queue().postCall([&] {
+    shell().windowSystem()->messageBox(shell().mainWindow(), "DestroyWindow[IB] Error", "ROZORU Error!",
+                                       MessageBoxIcon::Error);
+    returned = true;
+  });
+  // The box runs its own event loop on the GUI thread; look for it from a timer.
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool returnedWhileOpen = true;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) {
+        title = b->windowTitle();
+        text = b->text();
+        icon = b->icon();
+        returnedWhileOpen = returned.load();
+        b->button(QMessageBox::Ok)->click();
+        poll.stop();
+      }
+  });
+  poll.start(10);
+  EXPECT_TRUE(pumpFor([&] { return returned.load(); }));
+  EXPECT_EQ(title, "ROZORU Error!");
+  EXPECT_EQ(text, "DestroyWindow[IB] Error");
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_FALSE(returnedWhileOpen);
+}
+
+TEST_F(FrameworkTest, RequestsFromTheGuiKeepItResponsive) {
+  startFramework();
+  std::atomic<bool> release{false};
+  shell().setRequestHandler(req::CreateImage, [&](const Request&) {
+    while (!release.load()) std::this_thread::sleep_for(1ms);
+    return 0;
+  });
+  // A timer on the GUI thread fires while the sender waits, and releases the worker.
+  bool timerRan = false;
+  QTimer::singleShot(30, [&] {
+    timerRan = true;
+    release = true;
+  });
+  Request r;
+  r.code = req::CreateImage;
+  r.index = 1;
+  EXPECT_EQ(shell().sendRequest(r), 0);
+  EXPECT_TRUE(timerRan);
+}
+
+TEST_F(FrameworkTest, WaitOnTheGuiThreadEndsOnStopFromAnotherThread) {
+  startFramework();
+  std::thread stopper([] {
+    std::this_thread::sleep_for(20ms);
+    shell().stop();
+  });
+  const auto t0 = Clock::now();
+  EXPECT_EQ(KAV_Wait(5000), 1);
+  EXPECT_LT(Clock::now() - t0, 2500ms);
+  stopper.join();
+  kav_stop = 0;
+}
+
+TEST_F(FrameworkTest, TheEleventhInstanceIsRefused) {
+  std::array<InstanceLock, 10> held;
+  for (InstanceLock& l : held) ASSERT_GE(l.acquire(lockDir_), 0);
+  QString title, text;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) {
+        title = b->windowTitle();
+        text = b->text();
+        b->button(QMessageBox::Ok)->click();
+      }
+  });
+  Framework fw(StartOptions{false, lockDir_});
+  EXPECT_EQ(fw.start(), 1);
+  EXPECT_EQ(title, "ROZORU");
+  EXPECT_EQ(text, "Over instance limit!");
+  EXPECT_EQ(fw.mainWidget(), nullptr);
+  EXPECT_FALSE(shell().workerStarted());
+}
+
+TEST(KeyTranslation, QtKeysToFrameworkKeys) {
+  EXPECT_EQ(frameworkKey(Qt::Key_S), 'S');
+  EXPECT_EQ(frameworkKey(Qt::Key_7), '7');
+  EXPECT_EQ(frameworkKey(Qt::Key_Escape), key::Escape);
+  EXPECT_EQ(frameworkKey(Qt::Key_Space), key::Space);
+  EXPECT_EQ(frameworkKey(Qt::Key_Down), key::Down);
+  EXPECT_EQ(frameworkKey(Qt::Key_Backtab), key::Tab);
+  EXPECT_EQ(frameworkKey(Qt::Key_Enter), key::Return);
+  EXPECT_EQ(frameworkKey(Qt::Key_F5), key::F1 + 4);
+  EXPECT_EQ(frameworkKey(Qt::Key_Shift), 0);
+  EXPECT_EQ(frameworkModifiers(Qt::ControlModifier | Qt::AltModifier), mods::Ctrl);
+  EXPECT_EQ(frameworkModifiers(Qt::ShiftModifier), mods::Shift);
+}
+
+}  // namespace
+}  // namespace rozoru
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

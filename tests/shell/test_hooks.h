@@ -1,0 +1,21 @@
+// Application hooks for in-process tests: each test installs what KAV_Init,
+// KAV_Main and KAV_Exit do. Install them before the worker starts.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "shell/core/pump.h"
+
+namespace rozoru::test {
+
+struct Hooks {
+  std::function<void()> init, main, exit;
+};
+Hooks& hooks();
+
+// Dispatches the calling thread's messages until pred() holds or the timeout
+// passes; returns pred().
+bool pumpFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+}  // namespace rozoru::test

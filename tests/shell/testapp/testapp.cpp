@@ -1,0 +1,65 @@
+// A small ROZORU application for end-to-end tests and benchmarks.
+//
+// Test-only: its behaviour comes from the environment, which the real
+// programs never read.
+//   ROZORU_TESTAPP_LOG   file that receives one line per event, flushed at once:
+//                        "init", "main begin", "keyflag", "main end",
+//                        "exit gui" or "exit worker"
+//   ROZORU_TESTAPP_MODE  comma-separated words:
+//                        autostart    KAV_Init sets kav_start
+//                        ignore-stop  KAV_Main never returns by itself
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "rozoru/kav.h"
+#include "shell/core/shell.h"
+
+namespace {
+
+bool hasMode(const char* word) {
+  const char* mode = std::getenv("ROZORU_TESTAPP_MODE");
+  if (!mode) return false;
+  const std::string m = std::string(",") + mode + ",";
+  return m.find(std::string(",") + word + ",") != std::string::npos;
+}
+
+void logEvent(const char* event) {
+  static std::mutex mutex;
+  const char* path = std::getenv("ROZORU_TESTAPP_LOG");
+  if (!path) return;
+  std::lock_guard lock(mutex);
+  if (FILE* f = std::fopen(path, "a")) {
+    std::fprintf(f, "%s\n", event);
+    std::fclose(f);
+  }
+}
+
+}  // namespace
+
+void KAV_Init() {
+  logEvent("init");
+  if (hasMode("autostart")) kav_start = 1;
+}
+
+void KAV_Main() {
+  logEvent("main begin");
+  const bool ignoreStop = hasMode("ignore-stop");
+  for (;;) {
+    if (ignoreStop) {
+      // Deliberately deaf to Stop and Exit, as a badly written application is.
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    if (KAV_Wait(50) != 0) break;
+    if (kav_keyflag.exchange(0) != 0) logEvent("keyflag");
+  }
+  logEvent("main end");
+}
+
+void KAV_Exit() { logEvent(rozoru::shell().onGuiThread() ? "exit gui" : "exit worker"); }
