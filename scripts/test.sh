@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds the project and runs every test:
+#   1. all tests (unit, thread core, framework on Qt's offscreen platform,
+#      end-to-end under Xvfb) on the normal build;
+#   2. unit, thread-core and framework tests under AddressSanitizer + UBSan;
+#   3. unit and thread-core tests under ThreadSanitizer (without Qt, whose
+#      own code is not instrumented).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/install-deps.sh"
+jobs=2
+
+echo "== build and test: normal"
+bash "$top/scripts/build.sh" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir "$top/build" --output-on-failure -j "$jobs"
+
+echo "== build and test: AddressSanitizer + UBSan"
+bash "$top/scripts/build.sh" build-asan -DCMAKE_BUILD_TYPE=Debug -DROZORU_SANITIZE=address -DROZORU_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$top/build-asan" -L 'unit|threadcore|framework' --output-on-failure -j "$jobs"
+
+echo "== build and test: ThreadSanitizer"
+bash "$top/scripts/build.sh" build-tsan -DCMAKE_BUILD_TYPE=Debug -DROZORU_SANITIZE=thread -DROZORU_WITH_QT=OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir "$top/build-tsan" -L 'unit|threadcore' --output-on-failure -j "$jobs"
