@@ -30,58 +30,37 @@ void SnapTable::rebuild(int w, int h, const std::vector<Rect>& windows) {
 
 Rect SnapTable::snap(Rect p, const Rect& q, bool ctrl) const {
   if (!ctrl) return p;
+  // Distances are measured from the rectangle as proposed, whatever moved since.
   const int L = p.left, T = p.top, R = p.right, B = p.bottom;
-  bool hDone = false, vDone = false;
-  auto moveH = [&](int d) {
+  auto moveH = [&p](int d) {
     p.left += d;
     p.right += d;
   };
-  auto moveV = [&](int d) {
+  auto moveV = [&p](int d) {
     p.top += d;
     p.bottom += d;
   };
+  // Moves by the first of two distances that is under 8 pixels.
+  auto snapBy = [](int first, int second, auto move) {
+    if (std::abs(first) < 8) {
+      move(first);
+      return true;
+    }
+    if (std::abs(second) < 8) {
+      move(second);
+      return true;
+    }
+    return false;
+  };
+  bool hDone = false, vDone = false;
   for (const Rect& e : entries_) {
     if (e == q) continue;
     const bool xOverlap = e.left <= R && e.right >= L;
     const bool yOverlap = e.top <= B && e.bottom >= T;
-    if (!hDone && yOverlap) {
-      if (std::abs(e.right - L) < 8) {
-        moveH(e.right - L);
-        hDone = true;
-      } else if (std::abs(e.left - R) < 8) {
-        moveH(e.left - R);
-        hDone = true;
-      }
-    }
-    if (!vDone) {
-      if (hDone && xOverlap) {
-        if (std::abs(e.top - T) < 8) {
-          moveV(e.top - T);
-          vDone = true;
-        } else if (std::abs(e.bottom - B) < 8) {
-          moveV(e.bottom - B);
-          vDone = true;
-        }
-      }
-      if (!vDone && xOverlap) {
-        if (std::abs(e.bottom - T) < 8) {
-          moveV(e.bottom - T);
-          vDone = true;
-        } else if (std::abs(e.top - B) < 8) {
-          moveV(e.top - B);
-          vDone = true;
-        }
-      }
-    }
-    if (!hDone && vDone && yOverlap) {
-      if (std::abs(e.left - L) < 8) {
-        moveH(e.left - L);
-        hDone = true;
-      } else if (std::abs(e.right - R) < 8) {
-        moveH(e.right - R);
-        hDone = true;
-      }
-    }
+    if (!hDone && yOverlap) hDone = snapBy(e.right - L, e.left - R, moveH);  // edge to edge
+    if (!vDone && hDone && xOverlap) vDone = snapBy(e.top - T, e.bottom - B, moveV);  // tops or bottoms aligned
+    if (!vDone && xOverlap) vDone = snapBy(e.bottom - T, e.top - B, moveV);           // edge to edge
+    if (!hDone && vDone && yOverlap) hDone = snapBy(e.left - L, e.right - R, moveH);  // lefts or rights aligned
     if (hDone && vDone) break;
   }
   return p;
