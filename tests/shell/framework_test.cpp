@@ -350,20 +350,6 @@ TEST_F(FrameworkTest, TheEleventhInstanceIsRefused) {
   EXPECT_FALSE(shell().workerStarted());
 }
 
-TEST(KeyTranslation, QtKeysToFrameworkKeys) {
-  EXPECT_EQ(frameworkKey(Qt::Key_S), 'S');
-  EXPECT_EQ(frameworkKey(Qt::Key_7), '7');
-  EXPECT_EQ(frameworkKey(Qt::Key_Escape), key::Escape);
-  EXPECT_EQ(frameworkKey(Qt::Key_Space), key::Space);
-  EXPECT_EQ(frameworkKey(Qt::Key_Down), key::Down);
-  EXPECT_EQ(frameworkKey(Qt::Key_Backtab), key::Tab);
-  EXPECT_EQ(frameworkKey(Qt::Key_Enter), key::Return);
-  EXPECT_EQ(frameworkKey(Qt::Key_F5), key::F1 + 4);
-  EXPECT_EQ(frameworkKey(Qt::Key_Shift), 0);
-  EXPECT_EQ(frameworkModifiers(Qt::ControlModifier | Qt::AltModifier), mods::Ctrl);
-  EXPECT_EQ(frameworkModifiers(Qt::ShiftModifier), mods::Shift);
-}
-
 }  // namespace
 }  // namespace rozoru
 

@@ -463,12 +463,5 @@ TEST_F(WorkerTest, ADroppedFileIsGivenUpWhenCreationFails) {
   EXPECT_EQ(attempts.load(), 2);
 }
 
-TEST_F(WorkerTest, StatusTextIsCentred) {
-  shell().setStatusText("24-bit color");
-  const std::string s = ws_.status();
-  EXPECT_EQ(s.size(), 63u);
-  EXPECT_EQ(s.find("24-bit color"), 12u);
-}
-
 }  // namespace
 }  // namespace rozoru
