@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -328,6 +330,33 @@ TEST_F(FrameworkTest, WaitOnTheGuiThreadEndsOnStopFromAnotherThread) {
   EXPECT_LT(Clock::now() - t0, 2500ms);
   stopper.join();
   kav_stop = 0;
+}
+
+TEST_F(FrameworkTest, FilesDroppedOnTheMainWindowBecomeCreateRequests) {
+  std::mutex m;
+  std::vector<std::string> titles;
+  shell().setRequestHandler(req::CreateImage, [&](const Request& r) {
+    std::lock_guard lock(m);
+    titles.push_back(r.name);
+    return 3;
+  });
+  shell().probeImageSize = [](const std::string&) { return std::pair<int, int>{8, 8}; };
+  startFramework();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/pictures/left eye.png"), QUrl("https://example.invalid/remote.png"),
+                QUrl::fromLocalFile("/pictures/right.png")});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(main(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(main(), &drop);
+  // Only local files count; each is tried once on its own slot, since creation fails.
+  ASSERT_TRUE(pumpFor([&] {
+    std::lock_guard lock(m);
+    return titles.size() == 2;
+  }));
+  std::lock_guard lock(m);
+  EXPECT_EQ(titles, (std::vector<std::string>{"000 left eye.png", "001 right.png"}));
 }
 
 TEST_F(FrameworkTest, TheEleventhInstanceIsRefused) {

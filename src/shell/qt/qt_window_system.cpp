@@ -134,7 +134,8 @@ class FrameWidget : public QWidget {
       if (url.isLocalFile()) files->paths.push_back(url.toLocalFile().toStdString());
     if (files->paths.empty()) return;
     e->acceptProposedAction();
-    post(Msg::DropFiles, static_cast<std::int64_t>(files->paths.size()), 0, 0, std::move(files));
+    const auto count = static_cast<std::int64_t>(files->paths.size());
+    post(Msg::DropFiles, count, 0, 0, std::move(files));
   }
 
   void paintEvent(QPaintEvent*) override {
