@@ -28,7 +28,6 @@ namespace rozoru {
 
 namespace {
 
-bool isGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
 Rect toRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 
@@ -244,16 +243,6 @@ QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump) {}
 
 QtWindowSystem::~QtWindowSystem() {
   for (auto& [h, w] : widgets_) delete w;
-}
-
-template <class F>
-auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
-  using R = decltype(f());
-  if (isGuiThread()) return f();
-  auto task = std::make_shared<std::packaged_task<R()>>(std::forward<F>(f));
-  auto result = task->get_future();
-  guiPump_.queue().postCall([task] { (*task)(); });
-  return result.get();
 }
 
 QWidget* QtWindowSystem::widget(Hwnd h) const {

@@ -7,10 +7,13 @@
 // message in its owner's queue.
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QThread>
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -80,17 +83,28 @@ class QtWindowSystem final : public WindowSystem {
   QWidget* createMainWindow(Hwnd h, int x, int y);
   std::shared_ptr<FrontBuffer> frontBuffer(Hwnd h) const;
 
- private:
-  // Runs f on the GUI thread and returns its result.
+  // Runs f on the GUI thread and returns its result; from any thread. For
+  // the Qt adapters (dialogs, clipboard) that must run where Qt lives.
   template <class F>
   auto onGui(F&& f) -> decltype(f());
 
+ private:
   GuiPump& guiPump_;
   std::map<Hwnd, QWidget*> widgets_;  // GUI thread
   QLabel* status_ = nullptr;          // GUI thread
   mutable std::mutex buffersMutex_;
   std::map<Hwnd, std::shared_ptr<FrontBuffer>> buffers_;
 };
+
+template <class F>
+auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
+  using R = decltype(f());
+  if (QThread::currentThread() == QCoreApplication::instance()->thread()) return f();
+  auto task = std::make_shared<std::packaged_task<R()>>(std::forward<F>(f));
+  auto result = task->get_future();
+  guiPump_.queue().postCall([task] { (*task)(); });
+  return result.get();
+}
 
 // Framework key code for a Qt key, 0 when the framework has none.
 int frameworkKey(int qtKey);
