@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+#include "rozoru/image.h"
+
 // Shared flags. Writers and meaning:
 //   kav_start   GUI sets 1 (Start, only while kav_running is 0); KAV_Init may set 1;
 //               the worker clears it when it takes the start up.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The stereo program comes up with its main window, drops it into place,
-# and ends with 0 on X.
+# opens its three image windows with a moving picture, and ends with 0 on X.
 # Usage: stereo_start_exit.sh <rozoru-stereo>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -13,8 +13,6 @@ e2e_start stereo "" "$APP"
 pid=$APP_PID
 e2e_wait_window "$pid" '^ROZORU$'
 main=$WIN
-nwin=$(xdotool search --onlyvisible --pid "$pid" | wc -l)
-((nwin == 1)) || e2e_fail "$nwin visible windows, want the main window alone"
 
 # Wait for the drop-in to end: 28 moves after the window was mapped.
 deadline=$(($(e2e_now_us) + 15000000))
@@ -31,6 +29,26 @@ e2e_note "appeared at $x0,$y0; at rest at $GEOM_X,$GEOM_Y ${GEOM_W}x$GEOM_H"
 ((GEOM_X == 520 && GEOM_W == 240 && GEOM_Y == y0 + 55)) ||
   e2e_fail "at rest at $GEOM_X,$GEOM_Y ${GEOM_W} wide; want 520,$((y0 + 55)) 240 wide"
 e2e_check_main_window_drawn "$main" stereo
+
+# The image windows: Right and Left at half size side by side, LR over Right.
+declare -A want=([Right]="0 0 160 120" [Left]="320 0 160 120" [LR]="0 0 320 240")
+declare -A zoom=([Right]=50 [Left]=50 [LR]=100)
+for name in Right Left LR; do
+  e2e_wait_window "$pid" "^${name}\\(${zoom[$name]}%\\)\$"
+  e2e_geometry "$WIN"
+  [[ "$GEOM_X $GEOM_Y $GEOM_W $GEOM_H" == "${want[$name]}" ]] ||
+    e2e_fail "$name at $GEOM_X,$GEOM_Y ${GEOM_W}x$GEOM_H; want ${want[$name]}"
+  [[ $name == LR ]] && lr=$WIN
+done
+# The picture moves: two screenshots of LR a moment apart differ, and each
+# shows more than a flat colour.
+import -window root "$E2E_TMP/lr1.png"
+sleep 0.3
+import -window root "$E2E_TMP/lr2.png"
+c1=$(e2e_colours "$E2E_TMP/lr1.png" "320x240+0+0")
+((${c1:-0} > 10)) || e2e_fail "LR shows $c1 colours; want a picture"
+diff=$(compare -metric AE -crop 320x240+0+0 "$E2E_TMP/lr1.png" "$E2E_TMP/lr2.png" null: 2>&1 | cut -d' ' -f1)
+((${diff%.*} > 100)) || e2e_fail "LR did not change between two screenshots ($diff pixels differ)"
 
 # The worker starts a moment after the drop-in; until then keys are
 # ignored, so X is repeated until it is taken. S first: the empty KAV_Main

@@ -335,13 +335,13 @@ TEST_F(FrameworkTest, WaitOnTheGuiThreadEndsOnStopFromAnotherThread) {
 TEST_F(FrameworkTest, FilesDroppedOnTheMainWindowBecomeCreateRequests) {
   std::mutex m;
   std::vector<std::string> titles;
+  startFramework();
   shell().setRequestHandler(req::CreateImage, [&](const Request& r) {
     std::lock_guard lock(m);
     titles.push_back(r.name);
     return 3;
   });
   shell().probeImageSize = [](const std::string&) { return std::pair<int, int>{8, 8}; };
-  startFramework();
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile("/pictures/left eye.png"), QUrl("https://example.invalid/remote.png"),
                 QUrl::fromLocalFile("/pictures/right.png")});

@@ -24,13 +24,14 @@ enum class Msg : std::uint32_t {
   KeyDown,     // wparam: key code (Key below or an upper-case letter/digit)
   Char,        // wparam: UTF-16 unit
   Command,     // wparam: command id
-  MouseMove,   // wparam: buttons, lparam: client x | client y << 32
+  MouseMove,   // wparam: buttons held (mouse::), lparam: client x | client y << 32;
+               // the same for the button messages below
   LButtonDown,
   LButtonUp,
   LButtonDblClk,
   RButtonDown,
   MButtonDown,
-  MouseWheel,  // wparam: delta in 1/8 degrees (120 a notch)
+  MouseWheel,  // wparam: delta in 1/8 degrees (120 a notch), negative toward the user
   DropFiles,   // payload: DroppedFiles
   NcRButtonDown,
   User = 0x400,
@@ -52,9 +53,19 @@ inline constexpr int Up = 0x26;
 inline constexpr int Right = 0x27;
 inline constexpr int Down = 0x28;
 inline constexpr int Delete = 0x2E;
+inline constexpr int NumPad0 = 0x60;  // keypad digits are NumPad0 + n
+inline constexpr int Add = 0x6B;      // keypad plus
+inline constexpr int Subtract = 0x6D; // keypad minus
 inline constexpr int F1 = 0x70;
 inline constexpr int Minus = 0xBD;
 }  // namespace key
+
+// Mouse buttons held, in the wparam of mouse messages.
+namespace mouse {
+inline constexpr std::int64_t Left = 1;
+inline constexpr std::int64_t Right = 2;
+inline constexpr std::int64_t Middle = 4;
+}  // namespace mouse
 
 // Modifier state captured when the message was made.
 namespace mods {

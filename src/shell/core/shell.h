@@ -115,6 +115,8 @@ class Shell {
   // What the process does after the exit sequence (quit the event loop, or end
   // the process when the worker was abandoned).
   std::function<void(ExitOutcome)> onExitDone;
+  // True while a line input waits for a typed line (menus stay shut then).
+  std::function<bool()> lineInputWaiting;
   // Called at the start of the exit sequence and when logs are to be closed.
   std::function<void()> cancelLineInput;
   std::function<void()> closeLogs;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "image/slots.h"
 #include "rozoru/kav.h"
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
@@ -54,6 +55,7 @@ int Framework::start() {
   Shell& sh = shell();
   sh.attach(ws_.get(), pump_.get());
   const Hwnd main = sh.createMainWindowHandle();
+  installImageSlots();
 
   const ScreenMetrics m = ws_->metrics();
   const Point at = mainWindowStart(m.fullWidth, m.fullHeight);

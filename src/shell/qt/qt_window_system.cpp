@@ -52,7 +52,7 @@ class FrameWidget : public QWidget {
 
   void keyPressEvent(QKeyEvent* e) override {
     const std::uint32_t mods = frameworkModifiers(e->modifiers());
-    if (const int k = frameworkKey(e->key())) post(Msg::KeyDown, k, 0, mods);
+    if (const int k = frameworkKey(e->key(), e->modifiers())) post(Msg::KeyDown, k, 0, mods);
     // Character input, as the keyboard layout produced it; Ctrl chords are commands.
     if (!(e->modifiers() & Qt::ControlModifier)) {
       for (QChar c : e->text())
@@ -60,43 +60,41 @@ class FrameWidget : public QWidget {
     }
   }
 
+  static std::int64_t buttonsHeld(Qt::MouseButtons b) {
+    std::int64_t out = 0;
+    if (b & Qt::LeftButton) out |= mouse::Left;
+    if (b & Qt::RightButton) out |= mouse::Right;
+    if (b & Qt::MiddleButton) out |= mouse::Middle;
+    return out;
+  }
+  void postMouse(Msg type, QMouseEvent* e) {
+    post(type, buttonsHeld(e->buttons()),
+         packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
+         frameworkModifiers(e->modifiers()));
+  }
+
   void mousePressEvent(QMouseEvent* e) override {
-    const auto pos = packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y()));
-    const std::uint32_t mods = frameworkModifiers(e->modifiers());
     switch (e->button()) {
       case Qt::LeftButton:
-        post(Msg::LButtonDown, 1, pos, mods);
-        break;
+        return postMouse(Msg::LButtonDown, e);
       case Qt::RightButton:
-        post(Msg::RButtonDown, 2, pos, mods);
-        break;
+        return postMouse(Msg::RButtonDown, e);
       case Qt::MiddleButton:
-        post(Msg::MButtonDown, 4, pos, mods);
-        break;
+        return postMouse(Msg::MButtonDown, e);
       default:
         break;
     }
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
     if (e->button() == Qt::LeftButton)
-      post(Msg::LButtonDblClk, 1, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
-           frameworkModifiers(e->modifiers()));
+      postMouse(Msg::LButtonDblClk, e);
     else
       mousePressEvent(e);
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton)
-      post(Msg::LButtonUp, 0, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
-           frameworkModifiers(e->modifiers()));
+    if (e->button() == Qt::LeftButton) postMouse(Msg::LButtonUp, e);
   }
-  void mouseMoveEvent(QMouseEvent* e) override {
-    std::int64_t buttons = 0;
-    if (e->buttons() & Qt::LeftButton) buttons |= 1;
-    if (e->buttons() & Qt::RightButton) buttons |= 2;
-    if (e->buttons() & Qt::MiddleButton) buttons |= 4;
-    post(Msg::MouseMove, buttons, packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
-         frameworkModifiers(e->modifiers()));
-  }
+  void mouseMoveEvent(QMouseEvent* e) override { postMouse(Msg::MouseMove, e); }
   void wheelEvent(QWheelEvent* e) override {
     post(Msg::MouseWheel, e->angleDelta().y(),
          packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
@@ -138,6 +136,9 @@ class FrameWidget : public QWidget {
   }
 
   void paintEvent(QPaintEvent*) override {
+    // A repaint the owner asked for shows the front buffer; any other (an
+    // expose) also asks the owner to refresh it from its pixels.
+    if (!buffer_->presented.exchange(false)) post(Msg::Paint);
     QPainter painter(this);
     std::lock_guard lock(buffer_->mutex);
     if (buffer_->image.isNull()) {
@@ -242,7 +243,7 @@ void GuiPump::waitActivity(Clock::time_point deadline) {
 QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump) {}
 
 QtWindowSystem::~QtWindowSystem() {
-  for (auto& [h, w] : widgets_) delete w;
+  for (auto& [h, w] : widgets_) delete w.data();
 }
 
 QWidget* QtWindowSystem::widget(Hwnd h) const {
@@ -299,7 +300,7 @@ void QtWindowSystem::destroy(Hwnd h) {
   onGui([&] {
     auto it = widgets_.find(h);
     if (it == widgets_.end()) return;
-    QWidget* w = it->second;
+    QWidget* w = it->second.data();
     widgets_.erase(it);
     if (status_ && status_->window() == w) status_ = nullptr;
     delete w;
@@ -447,7 +448,10 @@ void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int
       QCoreApplication::instance(),
       [this, h, buffer] {
         buffer->updatePending = false;
-        if (QWidget* w = widget(h)) w->update();
+        if (QWidget* w = widget(h)) {
+          buffer->presented = true;
+          w->update();
+        }
       },
       Qt::QueuedConnection);
 }
@@ -471,7 +475,7 @@ ScreenMetrics QtWindowSystem::metrics() {
     m.fullWidth = a.width();
     m.fullHeight = a.height() - m.captionHeight;
     m.minClientWidth = 112;
-    m.minClientHeight = 1;
+    m.minClientHeight = 10;
     m.colorDepth = s->depth();
     return m;
   });
@@ -483,7 +487,13 @@ std::uint32_t QtWindowSystem::modifiers() {
 
 // ------------------------------------------------------------------ keys ---
 
-int frameworkKey(int k) {
+int frameworkKey(int k, Qt::KeyboardModifiers m) {
+  if (m & Qt::KeypadModifier) {
+    if (k >= Qt::Key_0 && k <= Qt::Key_9) return key::NumPad0 + (k - Qt::Key_0);
+    if (k == Qt::Key_Insert) return key::NumPad0;
+    if (k == Qt::Key_Plus) return key::Add;
+    if (k == Qt::Key_Minus) return key::Subtract;
+  }
   if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return k;
   if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return key::F1 + (k - Qt::Key_F1);
   switch (k) {

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 #include <atomic>
@@ -52,6 +53,7 @@ struct FrontBuffer {
   std::mutex mutex;
   QImage image;
   std::atomic<bool> updatePending{false};
+  std::atomic<bool> presented{false};  // the next paint shows a present, not an expose
 };
 
 class QtWindowSystem final : public WindowSystem {
@@ -90,7 +92,8 @@ class QtWindowSystem final : public WindowSystem {
 
  private:
   GuiPump& guiPump_;
-  std::map<Hwnd, QWidget*> widgets_;  // GUI thread
+  // GUI thread. Guarded pointers: deleting an owner deletes the windows it owns.
+  std::map<Hwnd, QPointer<QWidget>> widgets_;
   QLabel* status_ = nullptr;          // GUI thread
   mutable std::mutex buffersMutex_;
   std::map<Hwnd, std::shared_ptr<FrontBuffer>> buffers_;
@@ -107,7 +110,7 @@ auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
 }
 
 // Framework key code for a Qt key, 0 when the framework has none.
-int frameworkKey(int qtKey);
+int frameworkKey(int qtKey, Qt::KeyboardModifiers modifiers);
 // Framework modifier bits for Qt's.
 std::uint32_t frameworkModifiers(Qt::KeyboardModifiers m);
 

@@ -1,0 +1,338 @@
+#include "image/slots.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "image/zoom.h"
+#include "imgproc/scale.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+
+ImageSlot kav_image[KAV_MAX_IMAGES];
+Pixel32* KAV_ImagePixels[KAV_MAX_IMAGES] = {};
+std::uint8_t* KAV_ImageBytes[KAV_MAX_IMAGES] = {};
+int kav_mousetracking = 0;
+KAV_MouseState kav_mouse;
+
+namespace rozoru {
+
+namespace {
+
+// What a slot owns besides its public record.
+struct SlotStore {
+  std::vector<std::uint32_t> pixels;   // the pixel memory; kept after destruction until re-creation,
+                                       // so a stale pointer in the tables never points at freed memory
+  std::array<std::uint32_t, 256> colors{};
+  std::vector<std::uint32_t> display;  // scaled or expanded picture for the screen
+};
+
+SlotStore g_store[KAV_MAX_IMAGES];
+int g_current = 0;
+std::array<int, 8> g_history{};
+
+// Image windows in slot order, for the snap table, which other threads rebuild.
+std::mutex g_windowsMutex;
+std::array<Hwnd, KAV_MAX_IMAGES> g_windows{};
+
+bool valid(int id) { return static_cast<unsigned>(id) < static_cast<unsigned>(KAV_MAX_IMAGES); }
+bool inUse(int id) { return valid(id) && kav_image[id].inUse != 0; }
+
+void publishWindow(int id, Hwnd h) {
+  std::lock_guard lock(g_windowsMutex);
+  g_windows[static_cast<std::size_t>(id)] = h;
+}
+
+WindowSystem* ws() { return shell().windowSystem(); }
+
+MessageQueue& ownerQueue() {
+  Pump* p = currentPump();
+  return p ? p->queue() : shell().workerPump().queue();
+}
+
+void greyRamp(std::array<std::uint32_t, 256>& t) {
+  for (std::uint32_t i = 0; i < 256; ++i) t[i] = (i << 16) | (i << 8) | i;
+}
+
+int create(int id, const char* title, int x, int y, int width, int height, int zoom, int bits) {
+  if (!valid(id)) return 4;
+  ImageSlot& s = kav_image[id];
+  if (s.inUse) return 1;
+  if (bits != 8 && bits != 32) return 3;
+  const int w = std::max(1, width), h = std::max(1, height);
+  const ZoomFit fit = fitZoom(w, h, zoom, zoomScreen());
+  if (!fit.ok) return 2;
+
+  SlotStore& store = g_store[id];
+  try {
+    const std::size_t count = bits == 32 ? static_cast<std::size_t>(w) * static_cast<std::size_t>(h)
+                                         : (static_cast<std::size_t>(KAV_Stride8(w)) * static_cast<std::size_t>(h) + 3) / 4;
+    std::vector<std::uint32_t> fresh(count, 0u);  // black, or index 0
+    store.pixels.swap(fresh);
+    store.display.clear();
+  } catch (const std::bad_alloc&) {
+    return 3;
+  }
+  greyRamp(store.colors);
+
+  s.bitDepth = bits;
+  s.width = w;
+  s.height = h;
+  s.zoom = fit.zoom;
+  s.displayWidth = fit.displayWidth;
+  s.displayHeight = fit.displayHeight;
+  s.stretchMode = 3;
+  s.title = title ? title : "";
+
+  const Hwnd hwnd = windowTable().add(&ownerQueue(), "kav_iw", [](const Message& m) { return imageWindowProc(m.hwnd, m); });
+  CreateParams p;
+  p.className = "kav_iw";
+  p.title = imageCaption(s.title, s.zoom, s.bitDepth, s.stretchMode);
+  p.x = x;
+  p.y = y;
+  p.clientWidth = s.displayWidth;
+  p.clientHeight = s.displayHeight;
+  p.style = WindowStyle{true, true, false, true};
+  if (ws() && !ws()->create(hwnd, p)) {
+    windowTable().remove(hwnd);
+    return 3;
+  }
+  s.window = hwnd;
+  KAV_ImagePixels[id] = store.pixels.data();
+  KAV_ImageBytes[id] = reinterpret_cast<std::uint8_t*>(store.pixels.data());
+  s.inUse = 1;
+  publishWindow(id, hwnd);
+  if (ws()) {
+    ws()->show(hwnd);
+    KAV_UpdateImage(id);
+    ws()->setForeground(hwnd);
+  }
+  shell().rebuildSnapTable();
+  KAV_SelectImage(id);
+  return 0;
+}
+
+}  // namespace
+
+ZoomScreen zoomScreen() {
+  const ScreenMetrics m = ws() ? ws()->metrics() : ScreenMetrics{};
+  return ZoomScreen{m.screenWidth, m.screenHeight - m.captionHeight, m.minClientWidth, m.minClientHeight};
+}
+
+void invalidateImage(int id) {
+  if (inUse(id)) windowTable().post(Message{kav_image[id].window, Msg::Paint, 0, 0, 0, {}});
+}
+
+void refreshCaption(int id) {
+  if (!inUse(id) || !ws()) return;
+  const ImageSlot& s = kav_image[id];
+  ws()->setCaption(s.window, imageCaption(s.title, s.zoom, s.bitDepth, s.stretchMode));
+}
+
+void installImageSlots() {
+  Shell& sh = shell();
+  sh.setRequestHandler(req::CreateImage, [](const Request& r) {
+    return r.bits == 8 ? KAV_CreateImage8(r.index, r.name.c_str(), r.x, r.y, r.width, r.height, r.zoom)
+                       : KAV_CreateImage(r.index, r.name.c_str(), r.x, r.y, r.width, r.height, r.zoom);
+  });
+  sh.setRequestHandler(req::UpdateImage, [](const Request& r) { return KAV_UpdateImage(r.index); });
+  sh.addSnapSource([](std::vector<Rect>& rects) {
+    std::array<Hwnd, KAV_MAX_IMAGES> windows;
+    {
+      std::lock_guard lock(g_windowsMutex);
+      windows = g_windows;
+    }
+    WindowSystem* w = shell().windowSystem();
+    if (!w) return;
+    for (Hwnd h : windows)
+      if (h) rects.push_back(w->frameRect(h));
+  });
+}
+
+void releaseAllImages() {
+  for (int id = 0; id < KAV_MAX_IMAGES; ++id) {
+    if (inUse(id)) KAV_DestroyImage(id);
+    g_store[id] = SlotStore{};
+    KAV_ImagePixels[id] = nullptr;
+    KAV_ImageBytes[id] = nullptr;
+  }
+  g_current = 0;
+  g_history.fill(0);
+}
+
+}  // namespace rozoru
+
+using namespace rozoru;
+
+int KAV_CreateImage(int id, const char* title, int x, int y, int width, int height, int zoom) {
+  return create(id, title, x, y, width, height, zoom, 32);
+}
+
+int KAV_CreateImage8(int id, const char* title, int x, int y, int width, int height, int zoom) {
+  return create(id, title, x, y, width, height, zoom, 8);
+}
+
+int KAV_DestroyImage(int id) {
+  if (!inUse(id)) return 1;
+  ImageSlot& s = kav_image[id];
+  s.inUse = 0;
+  publishWindow(id, 0);
+  const Hwnd h = s.window;
+  s.window = 0;
+  s.title.clear();
+  windowTable().remove(h);
+  if (ws()) ws()->destroy(h);
+  shell().rebuildSnapTable();
+  return 0;
+}
+
+int KAV_ResizeImage(int id, int width, int height) {
+  if (!inUse(id)) return 1;
+  const ImageSlot kept = kav_image[id];
+  const std::array<std::uint32_t, 256> colors = g_store[id].colors;
+  const Rect at = ws() ? ws()->frameRect(kept.window) : Rect{-1, -1, 0, 0};
+  KAV_DestroyImage(id);
+  const int r = create(id, kept.title.c_str(), at.left, at.top, width, height, kept.zoom, kept.bitDepth);
+  if (r != 0) return r;
+  if (kept.bitDepth == 8) g_store[id].colors = colors;
+  KAV_SetStretchMode(id, kept.stretchMode);
+  return 0;
+}
+
+int KAV_UpdateImage(int id) {
+  if (!inUse(id)) return 1;
+  if (!ws()) return 0;
+  ImageSlot& s = kav_image[id];
+  SlotStore& store = g_store[id];
+  const std::uint32_t* picture = store.pixels.data();
+  int stride = s.width;
+  std::vector<std::uint32_t> expanded;
+  if (s.bitDepth == 8) {
+    expanded.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+    expandIndexed(reinterpret_cast<const std::uint8_t*>(store.pixels.data()), s.width, s.height, KAV_Stride8(s.width),
+                  store.colors.data(), expanded.data(), s.width);
+    picture = expanded.data();
+  }
+  if (s.displayWidth == s.width && s.displayHeight == s.height) {
+    ws()->present(s.window, picture, s.width, s.height, stride);
+    return 0;
+  }
+  store.display.resize(static_cast<std::size_t>(s.displayWidth) * static_cast<std::size_t>(s.displayHeight));
+  if (s.stretchMode == 4)
+    scaleSmooth(picture, s.width, s.height, stride, store.display.data(), s.displayWidth, s.displayHeight, s.displayWidth);
+  else
+    scaleNearest(picture, s.width, s.height, stride, store.display.data(), s.displayWidth, s.displayHeight, s.displayWidth);
+  ws()->present(s.window, store.display.data(), s.displayWidth, s.displayHeight, s.displayWidth);
+  return 0;
+}
+
+int KAV_SelectImage(int id) {
+  if (!inUse(id)) return 1;
+  for (std::size_t i = g_history.size() - 1; i > 0; --i) g_history[i] = g_history[i - 1];
+  g_history[0] = g_current;
+  g_current = id;
+  return 0;
+}
+
+int KAV_RestoreImage() {
+  if (!inUse(g_history[0])) return 1;
+  g_current = g_history[0];
+  for (std::size_t i = 0; i + 1 < g_history.size(); ++i) g_history[i] = g_history[i + 1];
+  return 0;
+}
+
+int KAV_CurrentImage() { return g_current; }
+
+int KAV_FindImage(std::uint32_t window) {
+  if (window == 0) return -1;
+  for (int id = 0; id < KAV_MAX_IMAGES; ++id)
+    if (kav_image[id].inUse && kav_image[id].window == window) return id;
+  return -1;
+}
+
+int KAV_FindAndSelectImage(std::uint32_t window) {
+  const int id = KAV_FindImage(window);
+  if (id >= 0) KAV_SelectImage(id);
+  return id;
+}
+
+int KAV_SetColorTable(const std::uint32_t* entries, int count) {
+  if (!inUse(g_current)) return 1;
+  if (kav_image[g_current].bitDepth != 8) return 2;
+  const int n = std::clamp(count, 0, 256);
+  for (int i = 0; i < n; ++i) g_store[g_current].colors[static_cast<std::size_t>(i)] = entries[i] & 0x00FFFFFFu;
+  invalidateImage(g_current);
+  return 0;
+}
+
+int KAV_GetColorTable(std::uint32_t* entries256) {
+  if (!inUse(g_current)) return 1;
+  if (kav_image[g_current].bitDepth != 8) return 2;
+  std::memcpy(entries256, g_store[g_current].colors.data(), 256 * sizeof(std::uint32_t));
+  return 0;
+}
+
+void KAV_GetImageArea(void* destination, int x0, int y0, int w, int h) {
+  if (!inUse(g_current) || w <= 0 || h <= 0) return;
+  const ImageSlot& s = kav_image[g_current];
+  const auto inside = [&s](int x, int y) {
+    return static_cast<unsigned>(x) < static_cast<unsigned>(s.width) && static_cast<unsigned>(y) < static_cast<unsigned>(s.height);
+  };
+  if (s.bitDepth == 32) {
+    auto* out = static_cast<std::uint32_t*>(destination);
+    const std::uint32_t* px = KAV_ImagePixels[g_current];
+    for (int i = 0; i < h; ++i)
+      for (int j = 0; j < w; ++j)
+        out[static_cast<std::ptrdiff_t>(i) * w + j] =
+            inside(x0 + j, y0 + i) ? px[static_cast<std::ptrdiff_t>(y0 + i) * s.width + (x0 + j)] : 0u;
+  } else {
+    auto* out = static_cast<std::uint8_t*>(destination);
+    const std::uint8_t* px = KAV_ImageBytes[g_current];
+    const int stride = KAV_Stride8(s.width);
+    for (int i = 0; i < h; ++i)
+      for (int j = 0; j < w; ++j)
+        out[static_cast<std::ptrdiff_t>(i) * w + j] =
+            inside(x0 + j, y0 + i) ? px[static_cast<std::ptrdiff_t>(y0 + i) * stride + (x0 + j)] : std::uint8_t{0};
+  }
+}
+
+int KAV_CreateImageInFreeSlot(const char* title, int x, int y, int width, int height, int zoom, int bits) {
+  for (int id = 0; id < KAV_MAX_IMAGES; ++id)
+    if (create(id, title, x, y, width, height, zoom, bits) == 0) return id;
+  return -1;
+}
+
+int KAV_SetZoom(int id, int zoom) {
+  if (!inUse(id)) return 1;
+  ImageSlot& s = kav_image[id];
+  s.inUse = 0;  // a repaint in between draws nothing
+  const ZoomFit fit = fitZoom(s.width, s.height, zoom, zoomScreen());
+  if (!fit.ok) {
+    s.inUse = 1;
+    return 2;
+  }
+  s.zoom = fit.zoom;
+  s.displayWidth = fit.displayWidth;
+  s.displayHeight = fit.displayHeight;
+  if (ws()) ws()->setClientSize(s.window, s.displayWidth, s.displayHeight);
+  s.inUse = 1;
+  invalidateImage(id);
+  refreshCaption(id);
+  shell().rebuildSnapTable();
+  return 0;
+}
+
+int KAV_ZoomIn(int id) { return inUse(id) ? KAV_SetZoom(id, zoomStepIn(kav_image[id].zoom)) : 1; }
+int KAV_ZoomOut(int id) { return inUse(id) ? KAV_SetZoom(id, zoomStepOut(kav_image[id].zoom)) : 1; }
+
+int KAV_SetStretchMode(int id, int mode) {
+  if (!inUse(id)) return 1;
+  if (mode == 3 || mode == 4) kav_image[id].stretchMode = mode;
+  invalidateImage(id);
+  refreshCaption(id);
+  return 0;
+}
+
+int KAV_GetStretchMode(int id) { return inUse(id) ? kav_image[id].stretchMode : 0; }
