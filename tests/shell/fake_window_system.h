@@ -19,11 +19,32 @@ class FakeWindowSystem final : public WindowSystem {
  public:
   // When set, setCaption runs as a call on this queue and waits for it.
   MessageQueue* guiQueue = nullptr;
+  bool failCreate = false;
+  // Screen quantities reported by metrics().
+  ScreenMetrics screen = [] {
+    ScreenMetrics m;
+    m.screenWidth = 1280;
+    m.screenHeight = 1024;
+    m.fullWidth = 1280;
+    m.fullHeight = 976;
+    m.captionHeight = 24;
+    m.minClientWidth = 112;
+    m.minClientHeight = 10;
+    m.colorDepth = 24;
+    return m;
+  }();
+
+  struct Picture {
+    int width = 0, height = 0, count = 0;
+    std::vector<std::uint32_t> pixels;
+  };
 
   bool create(Hwnd h, const CreateParams& p) override {
     std::lock_guard lock(mutex_);
     captions_[h] = p.title;
-    return true;
+    const int x = p.x < 0 ? 0 : p.x, y = p.y < 0 ? 0 : p.y;
+    frames_[h] = Rect{x, y, x + p.clientWidth, y + p.clientHeight};
+    return !failCreate;
   }
   void destroy(Hwnd h) override {
     std::lock_guard lock(mutex_);
@@ -48,9 +69,15 @@ class FakeWindowSystem final : public WindowSystem {
   }
   std::string caption(Hwnd h) override {
     std::lock_guard lock(mutex_);
-    return captions_[h];
+    auto it = captions_.find(h);
+    return it == captions_.end() ? std::string() : it->second;
   }
-  void setClientSize(Hwnd, int, int) override {}
+  void setClientSize(Hwnd h, int width, int height) override {
+    std::lock_guard lock(mutex_);
+    Rect& r = frames_[h];
+    r.right = r.left + width;
+    r.bottom = r.top + height;
+  }
   Rect frameRect(Hwnd h) override {
     std::lock_guard lock(mutex_);
     return frames_[h];
@@ -67,23 +94,27 @@ class FakeWindowSystem final : public WindowSystem {
     std::lock_guard lock(mutex_);
     dropChanges_.push_back(accept);
   }
-  void popupMenu(Hwnd, const std::vector<MenuItem>&) override {}
+  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override {
+    std::lock_guard lock(mutex_);
+    popups_.emplace_back(h, items);
+  }
   void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
-  void present(Hwnd, const std::uint32_t*, int, int, int) override {}
+  void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
+    std::lock_guard lock(mutex_);
+    Picture& p = presented_[h];
+    p.width = width;
+    p.height = height;
+    p.pixels.clear();
+    for (int y = 0; y < height; ++y)
+      p.pixels.insert(p.pixels.end(), pixels + static_cast<std::ptrdiff_t>(y) * stride,
+                      pixels + static_cast<std::ptrdiff_t>(y) * stride + width);
+    ++p.count;
+  }
   void setStatusText(Hwnd, const std::string& text) override {
     std::lock_guard lock(mutex_);
     status_ = text;
   }
-  ScreenMetrics metrics() override {
-    ScreenMetrics m;
-    m.screenWidth = 1280;
-    m.screenHeight = 1024;
-    m.fullWidth = 1280;
-    m.fullHeight = 976;
-    m.captionHeight = 24;
-    m.colorDepth = 24;
-    return m;
-  }
+  ScreenMetrics metrics() override { return screen; }
   std::uint32_t modifiers() override { return 0; }
 
   void setFrame(Hwnd h, Rect r) {
@@ -93,6 +124,19 @@ class FakeWindowSystem final : public WindowSystem {
   std::vector<bool> dropChanges() const {
     std::lock_guard lock(mutex_);
     return dropChanges_;
+  }
+  Picture presented(Hwnd h) const {
+    std::lock_guard lock(mutex_);
+    auto it = presented_.find(h);
+    return it == presented_.end() ? Picture{} : it->second;
+  }
+  std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups() const {
+    std::lock_guard lock(mutex_);
+    return popups_;
+  }
+  bool exists(Hwnd h) const {
+    std::lock_guard lock(mutex_);
+    return captions_.count(h) != 0;
   }
   std::string status() const {
     std::lock_guard lock(mutex_);
@@ -104,6 +148,8 @@ class FakeWindowSystem final : public WindowSystem {
   std::map<Hwnd, std::string> captions_;
   std::map<Hwnd, Rect> frames_;
   std::vector<bool> dropChanges_;
+  std::map<Hwnd, Picture> presented_;
+  std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups_;
   std::string status_;
 };
 

@@ -22,6 +22,7 @@
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
 #include "shell/qt/framework.h"
+#include "tests/shell/framework_fixture.h"
 #include "tests/shell/test_hooks.h"
 
 namespace rozoru {
@@ -31,59 +32,7 @@ using namespace std::chrono_literals;
 using test::hooks;
 using test::pumpFor;
 
-class FrameworkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    resetShell();
-    hooks() = {};
-    char tmpl[] = "/tmp/rozoru-fw-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    lockDir_ = tmpl;
-  }
-
-  void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    fw_.reset();
-    resetShell();
-    std::filesystem::remove_all(lockDir_);
-  }
-
-  // Starts the framework and waits until KAV_Init has run.
-  void startFramework(bool animate = false) {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
-    fw_ = std::make_unique<Framework>(StartOptions{animate, lockDir_});
-    ASSERT_EQ(fw_->start(), 0);
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
-  QWidget* main() const { return fw_->mainWidget(); }
-  QAction* menuAction(const QString& text) const {
-    for (QAction* a : main()->findChild<QMenuBar*>()->actions())
-      if (a->text() == text) return a;
-    return nullptr;
-  }
-
-  // Runs f on the worker thread and waits for it (the worker must be idle).
-  void onWorker(std::function<void()> f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  }
-
-  std::string lockDir_;
-  std::unique_ptr<Framework> fw_;
-};
+using FrameworkTest = test::FrameworkFixture;
 
 TEST_F(FrameworkTest, MainWindowMenuStatusAndPlace) {
   startFramework();

@@ -1,0 +1,105 @@
+// Image windows on Qt's offscreen platform: what a repaint puts on screen,
+// the window's size, and the close box.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+
+#include "image/slots.h"
+#include "shell/core/windows.h"
+#include "tests/shell/framework_fixture.h"
+
+namespace rozoru {
+namespace {
+
+using test::pumpFor;
+
+class ImageWindowTest : public test::FrameworkFixture {
+ protected:
+  QWidget* widgetOf(int id) { return fw_->windowSystem().widget(kav_image[id].window); }
+  // What the window shows, as the GUI paints it.
+  QImage shown(int id) { return widgetOf(id)->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+TEST_F(ImageWindowTest, ARepaintShowsThePixelsAtEveryZoom) {
+  startFramework();
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(0, "Right", 0, 0, 320, 240, 100), 0);
+    ASSERT_EQ(KAV_CreateImage(1, "Left", 320, 0, 320, 240, 50), 0);
+    for (int id : {0, 1})
+      for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) KAV_ImagePixels[id][y * 320 + x] = static_cast<Pixel32>((x << 16) | (y << 8) | 7);
+    KAV_UpdateImage(0);
+    KAV_UpdateImage(1);
+  });
+  QWidget* right = widgetOf(0);
+  ASSERT_NE(right, nullptr);
+  EXPECT_EQ(right->windowTitle(), "Right(100%)");
+  EXPECT_EQ(right->size(), QSize(320, 240));
+  EXPECT_EQ(widgetOf(1)->size(), QSize(160, 120));
+
+  ASSERT_TRUE(pumpFor([&] { return (shown(0).pixel(319, 239) & 0xFFFFFF) == ((319u & 0xFF) << 16 | 239u << 8 | 7u); }));
+  const QImage full = shown(0);
+  EXPECT_EQ(full.pixel(5, 9) & 0xFFFFFF, (5u << 16) | (9u << 8) | 7u);
+  // At 50 % every other pixel is dropped.
+  ASSERT_TRUE(pumpFor([&] { return (shown(1).pixel(10, 20) & 0xFFFFFF) == ((20u << 16) | (40u << 8) | 7u); }));
+}
+
+TEST_F(ImageWindowTest, ZoomResizesTheWindowAndSmoothingMarksTheCaption) {
+  startFramework();
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(2, "LR", 0, 0, 320, 240, 100), 0);
+    ASSERT_EQ(KAV_SetZoom(2, 200), 0);
+    ASSERT_EQ(KAV_SetStretchMode(2, 4), 0);
+  });
+  EXPECT_TRUE(pumpFor([&] { return widgetOf(2)->size() == QSize(640, 480); }));
+  EXPECT_EQ(widgetOf(2)->windowTitle(), "LR(200%)*");
+  EXPECT_EQ(widgetOf(2)->minimumSize(), widgetOf(2)->maximumSize());
+}
+
+TEST_F(ImageWindowTest, AnExposeRepaintsFromPixelMemory) {
+  startFramework();
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(3, "e", 0, 0, 200, 100, 100), 0);
+    // Pixels written without asking for a repaint...
+    for (int i = 0; i < 200 * 100; ++i) KAV_ImagePixels[3][i] = 0x00FF8000;
+  });
+  // ...appear when the window is exposed: the worker's procedure repaints it.
+  widgetOf(3)->repaint();
+  EXPECT_TRUE(pumpFor([&] { return (shown(3).pixel(100, 50) & 0xFFFFFF) == 0xFF8000u; }));
+}
+
+TEST_F(ImageWindowTest, TheCloseBoxDestroysTheImage) {
+  startFramework();
+  onWorker([] { ASSERT_EQ(KAV_CreateImage(4, "c", 0, 0, 200, 100, 100), 0); });
+  const Hwnd h = kav_image[4].window;
+  widgetOf(4)->close();
+  EXPECT_TRUE(pumpFor([&] { return fw_->windowSystem().widget(h) == nullptr; }));
+  EXPECT_FALSE(windowTable().exists(h));
+}
+
+TEST_F(ImageWindowTest, CreateRequestsFromTheGui) {
+  startFramework();
+  Request r;
+  r.code = req::CreateImage;
+  r.index = 5;
+  r.name = "005";
+  r.width = 120;
+  r.height = 40;
+  EXPECT_EQ(shell().sendRequest(r), 0);
+  EXPECT_EQ(widgetOf(5)->windowTitle(), "005(100%)");
+  EXPECT_EQ(shell().sendRequest(r), 1);
+  r.index = 300;
+  EXPECT_EQ(shell().sendRequest(r), 4);
+}
+
+}  // namespace
+}  // namespace rozoru
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,336 @@
+// Image slots and image windows without a display: the test thread is the
+// worker, the window system is in memory.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "boxes/buttons.h"
+#include "image/slots.h"
+#include "rozoru/kav.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+#include "tests/shell/fake_window_system.h"
+
+namespace rozoru {
+namespace {
+
+class SlotsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShell();
+    setCurrentPump(&pump_);
+    shell().attach(&ws_, &pump_);
+    main_ = shell().createMainWindowHandle();
+    installImageSlots();
+    setButtonCount(0);
+    std::memset(kav_button, 0, sizeof kav_button);
+    kav_mousetracking = 0;
+  }
+  void TearDown() override {
+    releaseAllImages();
+    windowTable().remove(main_);
+    resetShell();
+    setCurrentPump(nullptr);
+  }
+
+  // Delivers a message to slot id's window and dispatches everything pending.
+  void send(int id, Msg type, std::int64_t w = 0, std::int64_t l = 0, std::uint32_t modifiers = 0) {
+    windowTable().post(Message{kav_image[id].window, type, w, l, modifiers, {}});
+    pump_.dispatchPending();
+  }
+  std::string caption(int id) { return ws_.caption(kav_image[id].window); }
+
+  QueuePump pump_;
+  test::FakeWindowSystem ws_;
+  Hwnd main_ = 0;
+};
+
+TEST_F(SlotsTest, CreationLayoutAndResults) {
+  ASSERT_EQ(KAV_CreateImage(0, "Right", 0, 0, 320, 240, 50), 0);
+  const ImageSlot& s = kav_image[0];
+  EXPECT_EQ(s.width, 320);
+  EXPECT_EQ(s.displayWidth, 160);
+  EXPECT_EQ(s.displayHeight, 120);
+  EXPECT_EQ(caption(0), "Right(50%)");
+  EXPECT_EQ(ws_.frameRect(s.window), (Rect{0, 0, 160, 120}));
+  EXPECT_EQ(KAV_CurrentImage(), 0);
+  for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(KAV_ImagePixels[0][i], 0u);
+
+  // A used slot answers 1 and keeps its picture and title.
+  KAV_ImagePixels[0][7] = 0x00ABCDEF;
+  EXPECT_EQ(KAV_CreateImage(0, "Other", 5, 5, 10, 10, 100), 1);
+  EXPECT_EQ(KAV_ImagePixels[0][7], 0x00ABCDEFu);
+  EXPECT_EQ(kav_image[0].title, "Right");
+
+  EXPECT_EQ(KAV_CreateImage(3, "x", -1, -1, 0, -7, 100), 0);  // sizes below 1 become 1
+  EXPECT_EQ(kav_image[3].width, 1);
+  EXPECT_EQ(kav_image[3].height, 1);
+  EXPECT_EQ(kav_image[3].displayWidth, 112);  // the smallest window
+
+  EXPECT_EQ(KAV_CreateImage(256, "x", 0, 0, 8, 8, 100), 4);
+  EXPECT_EQ(KAV_CreateImage(4, "x", 0, 0, 1, 5000, 100), 2);  // no zoom fits
+  EXPECT_EQ(kav_image[4].inUse, 0);
+  ws_.failCreate = true;
+  EXPECT_EQ(KAV_CreateImage(5, "x", 0, 0, 8, 8, 100), 3);
+  EXPECT_EQ(kav_image[5].inUse, 0);
+}
+
+TEST_F(SlotsTest, EightBitRowsArePaddedAndUseTheColourTable) {
+  ASSERT_EQ(KAV_CreateImage8(1, "img", 0, 0, 5, 2, 100), 0);
+  EXPECT_EQ(KAV_Stride8(5), 8);
+  EXPECT_EQ(caption(1), "img(2240%)[8bit]");
+  std::uint32_t table[256];
+  ASSERT_EQ(KAV_GetColorTable(table), 0);
+  EXPECT_EQ(table[0], 0u);
+  EXPECT_EQ(table[200], 0xC8C8C8u);  // grey ramp
+  KAV_ImageBytes[1][8] = 200;         // pixel (0, 1)
+  std::uint8_t area[10];
+  KAV_GetImageArea(area, 0, 0, 5, 2);
+  EXPECT_EQ(area[5], 200);
+  EXPECT_EQ(area[0], 0);
+
+  const std::uint32_t red = 0xFF0000;
+  EXPECT_EQ(KAV_SetColorTable(&red, 1), 0);
+  KAV_GetColorTable(table);
+  EXPECT_EQ(table[0], 0xFF0000u);
+  EXPECT_EQ(table[1], 0x010101u);
+}
+
+TEST_F(SlotsTest, ImageAreaOutsideIsBlack) {
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 3, 100), 0);
+  for (int i = 0; i < 12; ++i) KAV_ImagePixels[0][i] = 100u + static_cast<std::uint32_t>(i);
+  std::uint32_t area[6] = {9, 9, 9, 9, 9, 9};
+  KAV_GetImageArea(area, -1, 2, 3, 2);  // the last row from x = -1, and a row below the image
+  EXPECT_EQ(area[0], 0u);
+  EXPECT_EQ(area[1], 108u);
+  EXPECT_EQ(area[2], 109u);
+  EXPECT_EQ(area[3], 0u);
+  EXPECT_EQ(area[5], 0u);
+  std::uint32_t t[256];
+  EXPECT_EQ(KAV_GetColorTable(t), 2);  // a 32-bit image has none to give
+}
+
+TEST_F(SlotsTest, HistoryOfTheCurrentImage) {
+  for (int id : {0, 1, 2}) ASSERT_EQ(KAV_CreateImage(id, "w", 0, 0, 8, 8, 100), 0);
+  ASSERT_EQ(KAV_CurrentImage(), 2);
+  EXPECT_EQ(KAV_SelectImage(0), 0);
+  EXPECT_EQ(KAV_RestoreImage(), 0);
+  EXPECT_EQ(KAV_CurrentImage(), 2);
+  EXPECT_EQ(KAV_SelectImage(9), 1);  // not in use: nothing changes
+  EXPECT_EQ(KAV_CurrentImage(), 2);
+
+  // Exhausted: the bottom entry (slot 0, from program start) stands again.
+  for (int i = 0; i < 10; ++i) KAV_RestoreImage();
+  EXPECT_EQ(KAV_CurrentImage(), 0);
+  EXPECT_EQ(KAV_RestoreImage(), 0);
+  EXPECT_EQ(KAV_CurrentImage(), 0);
+}
+
+TEST_F(SlotsTest, DestroyingTheCurrentImageLeavesNothingToUse) {
+  ASSERT_EQ(KAV_CreateImage8(0, "a", 0, 0, 8, 8, 100), 0);
+  Pixel32* stale = KAV_ImagePixels[0];
+  const Hwnd w = kav_image[0].window;
+  ASSERT_EQ(KAV_DestroyImage(0), 0);
+  EXPECT_FALSE(ws_.exists(w));
+  EXPECT_FALSE(windowTable().exists(w));
+  EXPECT_EQ(KAV_CurrentImage(), 0);
+  std::uint32_t t[256];
+  EXPECT_EQ(KAV_GetColorTable(t), 1);
+  EXPECT_EQ(KAV_SetColorTable(t, 1), 1);
+  std::uint8_t area[4] = {7, 7, 7, 7};
+  KAV_GetImageArea(area, 0, 0, 2, 2);
+  EXPECT_EQ(area[0], 7);
+  EXPECT_EQ(KAV_UpdateImage(0), 1);
+  EXPECT_EQ(KAV_DestroyImage(0), 1);
+  // The pixel table still points at live memory: a late write harms nothing.
+  stale[0] = 1;
+  EXPECT_EQ(KAV_ImagePixels[0], stale);
+}
+
+TEST_F(SlotsTest, RepaintsScaleWithTheStretchMode) {
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 2, 3000), 0);
+  ASSERT_EQ(kav_image[0].zoom, 3000);
+  for (int i = 0; i < 8; ++i) KAV_ImagePixels[0][i] = static_cast<std::uint32_t>(i) * 0x111111u;
+  KAV_UpdateImage(0);
+  auto p = ws_.presented(kav_image[0].window);
+  ASSERT_EQ(p.width, 120);
+  ASSERT_EQ(p.height, 60);
+  EXPECT_EQ(p.pixels[0], 0u);
+  EXPECT_EQ(p.pixels[29], 0u);
+  EXPECT_EQ(p.pixels[30], 0x111111u);  // pixels repeat 30 times
+  EXPECT_EQ(p.pixels[59 * 120 + 119], 0x777777u);
+
+  ASSERT_EQ(KAV_SetZoom(0, 100), 0);  // the fitting raises it to the smallest window
+  ASSERT_EQ(KAV_CreateImage(1, "b", 0, 0, 200, 100, 100), 0);
+  for (int i = 0; i < 200 * 100; ++i) KAV_ImagePixels[1][i] = static_cast<std::uint32_t>(i);
+  KAV_UpdateImage(1);
+  p = ws_.presented(kav_image[1].window);
+  ASSERT_EQ(p.width, 200);
+  EXPECT_EQ(p.pixels, std::vector<std::uint32_t>(KAV_ImagePixels[1], KAV_ImagePixels[1] + 20000));
+}
+
+TEST_F(SlotsTest, ZoomChangesResizeTheWindowAndCaption) {
+  ASSERT_EQ(KAV_CreateImage(0, "z", 10, 20, 320, 240, 50), 0);
+  ASSERT_EQ(KAV_SetZoom(0, 200), 0);
+  EXPECT_EQ(kav_image[0].displayWidth, 640);
+  EXPECT_EQ(ws_.frameRect(kav_image[0].window), (Rect{10, 20, 650, 500}));
+  EXPECT_EQ(caption(0), "z(200%)");
+  // A fitting failure changes nothing.
+  ws_.screen.screenWidth = 50;
+  EXPECT_EQ(KAV_SetZoom(0, 100), 2);
+  EXPECT_EQ(kav_image[0].zoom, 200);
+  EXPECT_EQ(kav_image[0].inUse, 1);
+  ws_.screen.screenWidth = 1280;
+
+  // Ctrl+wheel toward the user from 50 asks for 56.
+  KAV_SetZoom(0, 50);
+  send(0, Msg::MouseWheel, -120, 0, mods::Ctrl);
+  EXPECT_EQ(kav_image[0].zoom, 56);
+  send(0, Msg::MouseWheel, -120);  // without Ctrl nothing
+  EXPECT_EQ(kav_image[0].zoom, 56);
+  send(0, Msg::MouseWheel, 120, 0, mods::Ctrl);
+  EXPECT_EQ(kav_image[0].zoom, 50);
+}
+
+TEST_F(SlotsTest, ResizeKeepsTitleZoomModeAndTableButNotPixels) {
+  ASSERT_EQ(KAV_CreateImage8(2, "r", 30, 40, 320, 240, 50), 0);
+  const std::uint32_t blue = 0x0000FF;
+  KAV_SetColorTable(&blue, 1);
+  KAV_SetStretchMode(2, 4);
+  KAV_ImageBytes[2][0] = 9;
+  ASSERT_EQ(KAV_ResizeImage(2, 100, 80), 0);
+  const ImageSlot& s = kav_image[2];
+  EXPECT_EQ(s.width, 100);
+  EXPECT_EQ(s.bitDepth, 8);
+  EXPECT_EQ(s.stretchMode, 4);
+  EXPECT_EQ(caption(2), "r(112%)[8bit]*");  // 50 % of 100 is below the smallest window
+  EXPECT_EQ(ws_.frameRect(s.window).left, 30);
+  EXPECT_EQ(KAV_ImageBytes[2][0], 0);
+  std::uint32_t t[256];
+  KAV_GetColorTable(t);
+  EXPECT_EQ(t[0], 0x0000FFu);
+  EXPECT_EQ(KAV_ResizeImage(7, 10, 10), 1);
+}
+
+TEST_F(SlotsTest, TabTogglesSmoothingAndTheStar) {
+  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 320, 240, 50), 0);
+  send(0, Msg::KeyDown, key::Tab);
+  EXPECT_EQ(KAV_GetStretchMode(0), 4);
+  EXPECT_EQ(caption(0), "t(50%)*");
+  send(0, Msg::KeyDown, key::Tab);
+  EXPECT_EQ(KAV_GetStretchMode(0), 3);
+  EXPECT_EQ(caption(0), "t(50%)");
+  EXPECT_EQ(KAV_SetStretchMode(0, 7), 0);  // other modes change nothing
+  EXPECT_EQ(KAV_GetStretchMode(0), 3);
+  EXPECT_EQ(KAV_GetStretchMode(1), 0);
+}
+
+TEST_F(SlotsTest, KeysPressOnlyButtonsThatExist) {
+  ASSERT_EQ(KAV_CreateImage(0, "k", 0, 0, 320, 240, 50), 0);
+  setButtonCount(4);
+  for (int k = '0'; k <= '9'; ++k) send(0, Msg::KeyDown, k);
+  EXPECT_EQ(std::vector<int>(kav_button, kav_button + 10), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
+
+  setButtonCount(44);
+  send(0, Msg::KeyDown, 'X', 0, mods::Ctrl);  // a button, not a cut
+  send(0, Msg::KeyDown, key::Up);
+  send(0, Msg::KeyDown, key::Minus);
+  EXPECT_EQ(kav_button[23], 1);
+  EXPECT_EQ(kav_button[11], 1);
+  EXPECT_EQ(kav_button[10], 1);
+  EXPECT_EQ(kav_button[22], 0);
+}
+
+TEST_F(SlotsTest, CtrlKeysPostCommandsAndEscapeGoesToTheMainWindow) {
+  ASSERT_EQ(KAV_CreateImage(0, "k", 0, 0, 320, 240, 50), 0);
+  const Hwnd w = kav_image[0].window;
+  for (int k : {int{'C'}, int{'V'}, int{'R'}}) windowTable().post(Message{w, Msg::KeyDown, k, 0, mods::Ctrl, {}});
+  windowTable().post(Message{w, Msg::KeyDown, key::Escape, 0, 0, {}});
+  windowTable().post(Message{w, Msg::KeyDown, 'C', 0, 0, {}});
+  // Dispatch only the five key messages; collect what they post.
+  for (int i = 0; i < 5; ++i) windowTable().dispatch(*pump_.queue().takeMessage());
+  std::vector<std::int64_t> commands, mainKeys;
+  while (auto m = pump_.queue().takeMessage()) {
+    if (m->hwnd == w && m->type == Msg::Command) commands.push_back(m->wparam);
+    if (m->hwnd == main_ && m->type == Msg::KeyDown) mainKeys.push_back(m->wparam);
+  }
+  EXPECT_EQ(commands, (std::vector<std::int64_t>{imgcmd::Copy, imgcmd::PasteAtOrigin, imgcmd::Clipping}));
+  EXPECT_EQ(mainKeys, (std::vector<std::int64_t>{key::Escape, 'C'}));
+
+  send(0, Msg::KeyDown, key::Add, 0, mods::Ctrl);
+  EXPECT_EQ(kav_image[0].zoom, 56);
+  send(0, Msg::KeyDown, key::NumPad0, 0, mods::Ctrl);
+  EXPECT_EQ(kav_image[0].zoom, 100);
+}
+
+TEST_F(SlotsTest, MouseStateWhileTracking) {
+  ASSERT_EQ(KAV_CreateImage(0, "m", 0, 0, 320, 240, 200), 0);
+  send(0, Msg::LButtonDown, mouse::Left, packXY(101, 51), mods::Shift);
+  EXPECT_EQ(kav_mouse.x, 0);  // not tracking: nothing written
+  kav_mousetracking = 1;
+  send(0, Msg::LButtonDown, mouse::Left, packXY(101, 51), mods::Shift);
+  EXPECT_EQ(kav_mouse.image, 0);
+  EXPECT_EQ(kav_mouse.x, 50);
+  EXPECT_EQ(kav_mouse.y, 25);
+  EXPECT_EQ(kav_mouse.left, 1);
+  EXPECT_EQ(kav_mouse.shift, 4);
+  EXPECT_EQ(kav_mouse.ctrl, 0);
+  send(0, Msg::MouseMove, mouse::Middle, packXY(20, 30), mods::Ctrl);
+  EXPECT_EQ(kav_mouse.left, 0);
+  EXPECT_EQ(kav_mouse.middle, 16);
+  EXPECT_EQ(kav_mouse.ctrl, 8);
+  EXPECT_EQ(kav_mouse.x, 10);
+}
+
+TEST_F(SlotsTest, MenusOpenUnlessALineInputWaits) {
+  ASSERT_EQ(KAV_CreateImage8(0, "menu", 0, 0, 320, 240, 50), 0);
+  send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3));
+  send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3), mods::Ctrl);
+  send(0, Msg::MButtonDown, mouse::Middle, packXY(3, 3));
+  bool waiting = true;
+  shell().lineInputWaiting = [&waiting] { return waiting; };
+  send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3));
+  const auto popups = ws_.popups();
+  ASSERT_EQ(popups.size(), 3u);
+  const auto& imageMenu = popups[0].second;
+  ASSERT_EQ(imageMenu.size(), 14u);
+  EXPECT_EQ(imageMenu[8].text, "Zoom:100%\tCtrl+0");
+  EXPECT_TRUE(imageMenu[7].checked);  // zoom 50
+  EXPECT_FALSE(imageMenu[8].checked);
+  EXPECT_EQ(imageMenu[13].id, imgcmd::Destroy);
+  // The 8-bit image's Information submenu has two items.
+  const auto& processing = popups[1].second;
+  ASSERT_EQ(processing.size(), 15u);
+  EXPECT_EQ(processing[2].text, "Information...");
+  ASSERT_EQ(processing[2].submenu.size(), 2u);
+  EXPECT_EQ(processing[2].submenu[1].text, "Line(Lumi)");
+  EXPECT_EQ(popups[2].second.size(), 15u);
+}
+
+TEST_F(SlotsTest, MenuCommandsAndTheCloseBox) {
+  ASSERT_EQ(KAV_CreateImage(0, "c", 0, 0, 320, 240, 50), 0);
+  send(0, Msg::Command, imgcmd::Zoom200);
+  EXPECT_EQ(kav_image[0].zoom, 200);
+  send(0, Msg::Command, 1020);  // not an image window command: ignored
+  EXPECT_EQ(kav_image[0].inUse, 1);
+  send(0, Msg::Close);
+  EXPECT_EQ(kav_image[0].inUse, 0);
+}
+
+TEST_F(SlotsTest, RequestsCreateAndRepaint) {
+  Request r;
+  r.code = req::CreateImage;
+  r.index = 4;
+  r.name = "004";
+  r.width = 20;
+  r.height = 10;
+  r.bits = 8;
+  // The test thread plays both sides: run the executor's handler directly.
+  shell().startWorker();
+  EXPECT_EQ(shell().sendRequest(r), 0);
+  EXPECT_EQ(kav_image[4].bitDepth, 8);
+  shell().exitSequence();
+}
+
+}  // namespace
+}  // namespace rozoru

@@ -1,0 +1,151 @@
+// Zoom fitting, steps, captions, image coordinates and the repaint scalers.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/zoom.h"
+#include "imgproc/scale.h"
+
+namespace rozoru {
+namespace {
+
+// A 1280 x 1024 screen with a 24-pixel caption; smallest client 112 x 10.
+constexpr ZoomScreen kScreen{1280, 1000, 112, 10};
+
+TEST(ZoomFitting, FitsTheScreenAndTheSmallestWindow) {
+  const ZoomFit wide = fitZoom(4000, 100, 100, kScreen);
+  ASSERT_TRUE(wide.ok);
+  EXPECT_EQ(wide.zoom, 32);
+  EXPECT_EQ(wide.displayWidth, 1280);
+  EXPECT_EQ(wide.displayHeight, 32);
+
+  // A one-pixel picture is enlarged to the smallest window.
+  const ZoomFit dot = fitZoom(1, 1, 100, kScreen);
+  ASSERT_TRUE(dot.ok);
+  EXPECT_EQ(dot.zoom, 11200);
+  EXPECT_EQ(dot.displayWidth, 112);
+
+  // Zoom 0 or less gives the smallest-window zoom: ceil(11200 / 320) = 35.
+  for (int z : {0, -40}) {
+    const ZoomFit f = fitZoom(320, 240, z, kScreen);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.zoom, 35) << z;
+    EXPECT_EQ(f.displayWidth, 112);
+    EXPECT_EQ(f.displayHeight, 84);
+  }
+
+  // Too much is lowered to the largest zoom that fits a 1024 x 768 screen.
+  const ZoomFit big = fitZoom(320, 240, 1000, ZoomScreen{1024, 744, 112, 10});
+  ASSERT_TRUE(big.ok);
+  EXPECT_EQ(big.zoom, 310);
+  EXPECT_EQ(big.displayHeight, 744);
+
+  EXPECT_EQ(fitZoom(320, 240, 50, kScreen).displayWidth, 160);
+  EXPECT_EQ(fitZoom(5, 3, 100, kScreen).zoom, 2240);  // 112 / 5 rounded up, in percent
+}
+
+TEST(ZoomFitting, FailsWhenEvenTheSmallestWindowDoesNotFit) {
+  // 1 x 5000: the smallest width needs zoom 11200, which makes it far too tall.
+  EXPECT_FALSE(fitZoom(1, 5000, 100, kScreen).ok);
+}
+
+TEST(ZoomSteps, InAndOut) {
+  std::vector<int> in, out;
+  for (int z = 100, i = 0; i < 3; ++i) in.push_back(z = zoomStepIn(z));
+  for (int z = 100, i = 0; i < 3; ++i) out.push_back(z = zoomStepOut(z));
+  EXPECT_EQ(in, (std::vector<int>{111, 123, 137}));
+  EXPECT_EQ(out, (std::vector<int>{90, 81, 73}));
+  EXPECT_EQ(zoomStepIn(50), 56);
+}
+
+TEST(Captions, ZoomDepthAndSmoothing) {
+  EXPECT_EQ(imageCaption("Right", 50, 32, 3), "Right(50%)");
+  EXPECT_EQ(imageCaption("img", 100, 8, 3), "img(100%)[8bit]");
+  EXPECT_EQ(imageCaption("img", 100, 8, 4), "img(100%)[8bit]*");
+}
+
+TEST(Captions, LongTitlesAreCutWholeCharacters) {
+  // 200 two-byte characters: the cut must not split one.
+  std::string title;
+  for (int i = 0; i < 200; ++i) title += "\xC3\xA9";
+  const std::string c = imageCaption(title, 100, 8, 4);
+  EXPECT_LE(c.size(), 255u);
+  EXPECT_EQ(c.substr(c.size() - 13), "(100%)[8bit]*");
+  const std::string name = c.substr(0, c.size() - 13);
+  EXPECT_EQ(name.size() % 2, 0u);
+  EXPECT_EQ(name.substr(0, 2), "\xC3\xA9");
+}
+
+TEST(ImageCoordinates, FromClientPositions) {
+  EXPECT_EQ(clientToImage(101, 200), 50);
+  EXPECT_EQ(clientToImage(51, 200), 25);
+  EXPECT_EQ(clientToImage(7, 50), 14);
+  // Positions are read as unsigned 16-bit numbers.
+  EXPECT_EQ(clientToImage(-1, 100), 65535);
+}
+
+std::vector<std::uint32_t> ramp(int w, int h) {
+  std::vector<std::uint32_t> v(static_cast<std::size_t>(w * h));
+  for (int i = 0; i < w * h; ++i) v[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(i * 0x010203);
+  return v;
+}
+
+TEST(Scaling, EqualSizesCopyUnchangedInBothModes) {
+  const auto src = ramp(5, 3);
+  std::vector<std::uint32_t> a(15), b(15);
+  scaleNearest(src.data(), 5, 3, 5, a.data(), 5, 3, 5);
+  scaleSmooth(src.data(), 5, 3, 5, b.data(), 5, 3, 5);
+  EXPECT_EQ(a, src);
+  EXPECT_EQ(b, src);
+}
+
+TEST(Scaling, NearestDropsAndRepeats) {
+  const auto src = ramp(4, 4);
+  std::vector<std::uint32_t> half(4);
+  scaleNearest(src.data(), 4, 4, 4, half.data(), 2, 2, 2);
+  EXPECT_EQ(half, (std::vector<std::uint32_t>{src[0], src[2], src[8], src[10]}));
+
+  const std::vector<std::uint32_t> two = {1, 2, 3, 4};
+  std::vector<std::uint32_t> dbl(16);
+  scaleNearest(two.data(), 2, 2, 2, dbl.data(), 4, 4, 4);
+  EXPECT_EQ(dbl, (std::vector<std::uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}));
+}
+
+TEST(Scaling, SmoothAveragesAndKeepsFlatAreasFlat) {
+  const std::vector<std::uint32_t> quad = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+  std::uint32_t one = 0;
+  scaleSmooth(quad.data(), 2, 2, 2, &one, 1, 1, 1);
+  EXPECT_EQ(one, 0x404040u);  // each channel 255 / 4, rounded
+
+  // A flat colour stays exactly that colour at any size, one way or both.
+  const std::vector<std::uint32_t> flat(7 * 5, 0x123456);
+  for (auto [dw, dh] : {std::pair{3, 2}, std::pair{11, 9}, std::pair{4, 8}, std::pair{13, 2}}) {
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(dw * dh));
+    scaleSmooth(flat.data(), 7, 5, 7, out.data(), dw, dh, dw);
+    for (std::uint32_t p : out) ASSERT_EQ(p, 0x123456u) << dw << "x" << dh;
+  }
+}
+
+TEST(Scaling, SmoothEnlargingKeepsTheCornersAndBlendsBetween) {
+  const std::vector<std::uint32_t> two = {0x000000, 0x0000FF};
+  std::vector<std::uint32_t> out(8);
+  scaleSmooth(two.data(), 2, 1, 2, out.data(), 8, 1, 8);
+  EXPECT_EQ(out.front(), 0x000000u);
+  EXPECT_EQ(out.back(), 0x0000FFu);
+  for (std::size_t i = 1; i < out.size(); ++i) EXPECT_GE(out[i], out[i - 1]);
+}
+
+TEST(Scaling, IndexedPicturesGoThroughTheirTable) {
+  std::uint32_t table[256];
+  for (std::uint32_t i = 0; i < 256; ++i) table[i] = 0x010000u * i;
+  // Width 5: rows padded to 8 bytes; the padding is never read.
+  const std::uint8_t rows[16] = {0, 1, 2, 3, 4, 99, 99, 99, 5, 6, 7, 8, 9, 99, 99, 99};
+  std::vector<std::uint32_t> out(10);
+  expandIndexed(rows, 5, 2, 8, table, out.data(), 5);
+  EXPECT_EQ(out[4], 0x040000u);
+  EXPECT_EQ(out[5], 0x050000u);
+  EXPECT_EQ(out[9], 0x090000u);
+}
+
+}  // namespace
+}  // namespace rozoru

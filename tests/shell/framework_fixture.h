@@ -1,0 +1,79 @@
+// A test fixture that starts the framework in-process on Qt's offscreen
+// platform, with a private instance-lock directory. The test thread is the
+// GUI thread.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QMenuBar>
+#include <QWidget>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "image/slots.h"
+#include "rozoru/kav.h"
+#include "shell/core/shell.h"
+#include "shell/qt/framework.h"
+#include "tests/shell/test_hooks.h"
+
+namespace rozoru::test {
+
+class FrameworkFixture : public ::testing::Test {
+ public:
+  void SetUp() override {
+    resetShell();
+    hooks() = {};
+    char tmpl[] = "/tmp/rozoru-fw-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    lockDir_ = tmpl;
+  }
+
+  void TearDown() override {
+    if (shell().workerStarted() && !shell().workerFinished()) {
+      kav_stop = 1;
+      shell().exitSequence();
+    }
+    releaseAllImages();
+    fw_.reset();
+    resetShell();
+    std::filesystem::remove_all(lockDir_);
+  }
+
+  // Starts the framework and waits until KAV_Init has run.
+  void startFramework(bool animate = false) {
+    std::atomic<bool> initDone{false};
+    auto userInit = hooks().init;
+    hooks().init = [&initDone, userInit] {
+      if (userInit) userInit();
+      initDone = true;
+    };
+    fw_ = std::make_unique<Framework>(StartOptions{animate, lockDir_});
+    ASSERT_EQ(fw_->start(), 0);
+    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
+  }
+
+  QWidget* main() const { return fw_->mainWidget(); }
+  QAction* menuAction(const QString& text) const {
+    for (QAction* a : main()->findChild<QMenuBar*>()->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+
+  // Runs f on the worker thread and waits for it (the worker must be idle).
+  void onWorker(std::function<void()> f) {
+    std::atomic<bool> done{false};
+    shell().workerPump().queue().postCall([&] {
+      f();
+      done = true;
+    });
+    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+  }
+
+  std::string lockDir_;
+  std::unique_ptr<Framework> fw_;
+};
+
+}  // namespace rozoru::test
