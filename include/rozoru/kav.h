@@ -8,7 +8,10 @@
 
 #include <atomic>
 
+#include "rozoru/textwin.h"
+
 #include "rozoru/image.h"
+#include "rozoru/imagefile.h"
 
 // Shared flags. Writers and meaning:
 //   kav_start   GUI sets 1 (Start, only while kav_running is 0); KAV_Init may set 1;

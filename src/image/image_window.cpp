@@ -4,6 +4,7 @@
 #include "boxes/buttons.h"
 #include "image/slots.h"
 #include "image/zoom.h"
+#include "imageio/image_file.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
 
@@ -112,9 +113,15 @@ void onCommand(int id, const Message& m) {
     case imgcmd::Zoom200:
       KAV_SetZoom(id, 200);
       break;
+    case imgcmd::Load:
+      imageio::loadWithDialog(id);
+      break;
+    case imgcmd::SaveAs:
+      imageio::saveWithDialog(id);
+      break;
     default:
-      // FIXME: the file, clipboard, processing and prompt commands arrive
-      // with the subsystems that carry them out.
+      // FIXME: the clipboard, processing and prompt commands arrive with
+      // the subsystems that carry them out.
       break;
   }
 }
@@ -204,6 +211,12 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
       break;
     case Msg::RButtonDown:
       openMenu(id, h, m.ctrl());
+      break;
+    case Msg::DropFiles:
+      if (m.payload) {
+        const auto* files = static_cast<const DroppedFiles*>(m.payload.get());
+        if (!files->paths.empty()) imageio::loadDropped(id, files->paths.front());
+      }
       break;
     case Msg::MouseWheel:
       if (m.ctrl()) {

@@ -138,6 +138,13 @@ void installImageSlots() {
                        : KAV_CreateImage(r.index, r.name.c_str(), r.x, r.y, r.width, r.height, r.zoom);
   });
   sh.setRequestHandler(req::UpdateImage, [](const Request& r) { return KAV_UpdateImage(r.index); });
+  // The current image belongs to the worker: the GUI's drops restore it there.
+  sh.restoreImage = [] {
+    Request r;
+    r.code = req::Call;
+    r.call = [] { return KAV_RestoreImage(); };
+    shell().sendRequest(r);
+  };
   sh.addSnapSource([](std::vector<Rect>& rects) {
     std::array<Hwnd, KAV_MAX_IMAGES> windows;
     {

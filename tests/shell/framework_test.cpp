@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <filesystem>
@@ -158,7 +159,7 @@ TEST_F(FrameworkTest, WorkerWindowsTakeInputAsMessagesAndShowPresentedPixels) {
   w->close();
   ASSERT_TRUE(pumpFor([&] {
     std::lock_guard lock(seen.m);
-    return !seen.messages.empty() && seen.messages.back().type == Msg::Close;
+    return std::any_of(seen.messages.begin(), seen.messages.end(), [](const Message& m) { return m.type == Msg::Close; });
   }));
   EXPECT_TRUE(w->isVisible());  // closing is the procedure's decision
   std::lock_guard lock(seen.m);

@@ -262,6 +262,12 @@ TEST_F(WorkerTest, RequestResultsAndIndexChecks) {
   EXPECT_EQ(shell().sendRequest(create), 0);
   EXPECT_EQ(createCalls.load(), 1);
 
+  // A call runs on the worker and answers with its result.
+  Request call;
+  call.code = req::Call;
+  call.call = [] { return shell().onWorkerThread() ? 7 : 8; };
+  EXPECT_EQ(shell().sendRequest(call), 7);
+
   std::atomic<int> textCalls{0};
   shell().setRequestHandler(req::OpenText, [&](const Request&) {
     ++textCalls;

@@ -146,7 +146,10 @@ void Shell::executeRequest() {
       for (const auto& [c, h] : handlers_)
         if (c == code) handler = h;
     }
-    result = handler ? handler(r) : unavailableResult(code);
+    if (code == req::Call)
+      result = r.call ? r.call() : 0;
+    else
+      result = handler ? handler(r) : unavailableResult(code);
   }
   slot_.result = result;
   slot_.done = 1;

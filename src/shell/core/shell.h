@@ -23,6 +23,7 @@ namespace rozoru {
 
 // Request codes: what the GUI thread asks of the worker thread.
 namespace req {
+inline constexpr int Call = 9000;          // call: runs on the worker -> its result
 inline constexpr int CreateImage = 9001;   // index, name, width, height, bits -> result
 inline constexpr int UpdateImage = 9002;   // index; the sender does not wait
 inline constexpr int LoadImage = 9003;     // index, file name -> result
@@ -51,6 +52,9 @@ struct Request {
   int bits = 32;
   std::string fileName;
   std::shared_ptr<void> bitmap;
+  // For req::Call: work on the worker's own state (the current image, say)
+  // that the GUI thread must not touch itself.
+  std::function<int()> call;
 };
 
 // The one request slot. The sender fills req only while code is 0 and

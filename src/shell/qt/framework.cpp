@@ -10,10 +10,12 @@
 #include <filesystem>
 
 #include "image/slots.h"
+#include "imageio/qt_codec.h"
 #include "rozoru/kav.h"
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
+#include "textwin/qt_text.h"
 
 namespace rozoru {
 
@@ -56,6 +58,8 @@ int Framework::start() {
   sh.attach(ws_.get(), pump_.get());
   const Hwnd main = sh.createMainWindowHandle();
   installImageSlots();
+  imageio::installQt(*ws_);
+  textwin::installQt(*ws_, lock_.number());
 
   const ScreenMetrics m = ws_->metrics();
   const Point at = mainWindowStart(m.fullWidth, m.fullHeight);

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QThread>
@@ -120,6 +121,11 @@ class FrameWidget : public QWidget {
     }
     lastFrame_ = now;
     post(Msg::Move, 0, packXY(now.left, now.top));
+  }
+
+  void resizeEvent(QResizeEvent* e) override {
+    QWidget::resizeEvent(e);
+    post(Msg::Size, e->size().width(), e->size().height());
   }
 
   void dragEnterEvent(QDragEnterEvent* e) override {
@@ -240,7 +246,7 @@ void GuiPump::waitActivity(Clock::time_point deadline) {
 
 // --------------------------------------------------------- window system ---
 
-QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump) {}
+QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump), context_(std::make_unique<QObject>()) {}
 
 QtWindowSystem::~QtWindowSystem() {
   for (auto& [h, w] : widgets_) delete w.data();
@@ -445,7 +451,7 @@ void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int
   }
   if (buffer->updatePending.exchange(true)) return;
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
+      context_.get(),
       [this, h, buffer] {
         buffer->updatePending = false;
         if (QWidget* w = widget(h)) {

@@ -92,6 +92,9 @@ class QtWindowSystem final : public WindowSystem {
 
  private:
   GuiPump& guiPump_;
+  // Context of queued repaints: deleting it with the window system drops
+  // any still pending, so none runs against a window system that is gone.
+  std::unique_ptr<QObject> context_;
   // GUI thread. Guarded pointers: deleting an owner deletes the windows it owns.
   std::map<Hwnd, QPointer<QWidget>> widgets_;
   QLabel* status_ = nullptr;          // GUI thread

@@ -1,0 +1,87 @@
+// Two synthetic cameras at 30 fps through the whole streaming path: frames
+// delivered per camera and second, CPU per camera, and how far apart the two
+// cameras' latest frames are when the application looks; plus the cost of
+// taking one frame.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "camera/library.h"
+#include "ryk/ryk.h"
+#include "ryk/synthetic.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void BM_TwoCamerasAt30(benchmark::State& state) {
+  ryk::useSyntheticCameras(2);
+  if (ryk_Open(30.0) != 0) {
+    state.SkipWithError("ryk_Open failed");
+    return;
+  }
+  const double seconds = 5.0;
+  for (auto _ : state) {
+    const auto f0 = ryk::detail::framesDelivered(0), f1 = ryk::detail::framesDelivered(1);
+    const double c0 = cpuSeconds();
+    const auto t0 = Clock::now();
+    std::vector<double> skew;
+    // The application's view: look every 10 ms, as a fast loop would.
+    while (Clock::now() - t0 < std::chrono::duration<double>(seconds)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      skew.push_back(std::abs(ryk_frameTime[0].load() - ryk_frameTime[1].load()) * 1000.0);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double cpu = cpuSeconds() - c0;
+    const double d0 = static_cast<double>(ryk::detail::framesDelivered(0) - f0);
+    const double d1 = static_cast<double>(ryk::detail::framesDelivered(1) - f1);
+    state.counters["fps_cam0"] = d0 / wall;
+    state.counters["fps_cam1"] = d1 / wall;
+    state.counters["missed_cam0"] = std::max(0.0, 30.0 * wall - d0 - 1.0);
+    state.counters["missed_cam1"] = std::max(0.0, 30.0 * wall - d1 - 1.0);
+    state.counters["cpu_pct_per_camera"] = cpu / wall * 100.0 / 2.0;
+    double sum = 0, mx = 0;
+    for (double s : skew) {
+      sum += s;
+      mx = std::max(mx, s);
+    }
+    state.counters["skew_mean_ms"] = skew.empty() ? 0 : sum / static_cast<double>(skew.size());
+    state.counters["skew_max_ms"] = mx;
+  }
+  ryk_Close();
+  ryk::useRealCameras();
+}
+BENCHMARK(BM_TwoCamerasAt30)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_CopyFrame(benchmark::State& state) {
+  ryk::useSyntheticCameras(1);
+  if (ryk_Open(30.0) != 0) {
+    state.SkipWithError("ryk_Open failed");
+    return;
+  }
+  std::vector<std::uint32_t> dst(RYK_FRAME_BYTES / 4);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ryk_CopyFrame(0, dst.data(), RYK_FRAME_BYTES));
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * RYK_FRAME_BYTES);
+  ryk_Close();
+  ryk::useRealCameras();
+}
+BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

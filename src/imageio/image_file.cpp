@@ -1,0 +1,294 @@
+#include "imageio/image_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <mutex>
+#include <unordered_map>
+
+#include "image/slots.h"
+#include "rozoru/image.h"
+#include "rozoru/imagefile.h"
+#include "shell/core/shell.h"
+
+int KAV_JpegQuality = 100;
+
+namespace rozoru::imageio {
+
+namespace {
+
+std::mutex g_mutex;
+std::shared_ptr<Codec> g_codec;
+std::shared_ptr<FileDialogs> g_dialogs;
+
+bool currentInUse() {
+  const int id = KAV_CurrentImage();
+  return static_cast<unsigned>(id) < static_cast<unsigned>(KAV_MAX_IMAGES) && kav_image[id].inUse;
+}
+
+std::uint32_t blend(std::uint32_t src, std::uint32_t dst) {
+  const std::uint32_t a = src >> 24;
+  if (a == 255) return src & 0x00FFFFFFu;
+  if (a == 0) return dst & 0x00FFFFFFu;
+  std::uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const std::uint32_t s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+    out |= ((s * a + d * (255 - a) + 127) / 255) << shift;
+  }
+  return out;
+}
+
+// Writes to a temporary file beside the target and renames it over the
+// target only when complete, so a failed save leaves any old file intact.
+bool writeReplacing(const std::string& path, const Encoder& encoder, const EncodeSource& source) {
+  std::string temp = path + ".partial-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  if (!encoder.write(temp, source) || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void setCodec(std::shared_ptr<Codec> c) {
+  std::lock_guard lock(g_mutex);
+  g_codec = std::move(c);
+}
+
+std::shared_ptr<Codec> codec() {
+  std::lock_guard lock(g_mutex);
+  return g_codec;
+}
+
+void setFileDialogs(std::shared_ptr<FileDialogs> dialogs) {
+  std::lock_guard lock(g_mutex);
+  g_dialogs = std::move(dialogs);
+}
+
+const char* mimeType(int format) {
+  static constexpr std::array<const char*, 5> kMime = {"image/bmp", "image/jpeg", "image/gif", "image/png", "image/tiff"};
+  return static_cast<unsigned>(format) < kMime.size() ? kMime[static_cast<std::size_t>(format)] : "";
+}
+
+const char* extension(int format) {
+  static constexpr std::array<const char*, 5> kExt = {".bmp", ".jpg", ".gif", ".png", ".tif"};
+  return static_cast<unsigned>(format) < kExt.size() ? kExt[static_cast<std::size_t>(format)] : "";
+}
+
+std::string withExtension(const std::string& name, int format) {
+  const std::string ext = extension(format);
+  if (name.size() >= 4) {
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (tail == ext) return name;
+  }
+  return name + ext;
+}
+
+int nearestIndex(const std::uint32_t* table, std::uint32_t rgb) {
+  int best = 0;
+  long bestDistance = -1;
+  for (int i = 0; i < 256; ++i) {
+    long d = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const long diff = static_cast<long>((table[i] >> shift) & 0xFF) - static_cast<long>((rgb >> shift) & 0xFF);
+      d += diff * diff;
+    }
+    if (bestDistance < 0 || d < bestDistance) {
+      best = i;
+      bestDistance = d;
+      if (d == 0) break;
+    }
+  }
+  return best;
+}
+
+void drawPicture(int id, const Picture& p, int x, int y) {
+  const ImageSlot& s = kav_image[id];
+  const int x0 = std::max(0, x), y0 = std::max(0, y);
+  const int x1 = static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + p.width));
+  const int y1 = static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + p.height));
+  if (x0 >= x1 || y0 >= y1) return;
+  if (s.bitDepth == 32) {
+    Pixel32* px = KAV_ImagePixels[id];
+    for (int iy = y0; iy < y1; ++iy)
+      for (int ix = x0; ix < x1; ++ix) {
+        Pixel32& d = px[static_cast<std::ptrdiff_t>(iy) * s.width + ix];
+        d = blend(p.argb[static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(ix - x)], d);
+      }
+    return;
+  }
+  std::uint32_t table[256];
+  KAV_GetColorTable(table);
+  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
+  std::uint8_t* bytes = KAV_ImageBytes[id];
+  const int stride = KAV_Stride8(s.width);
+  for (int iy = y0; iy < y1; ++iy)
+    for (int ix = x0; ix < x1; ++ix) {
+      std::uint8_t& d = bytes[static_cast<std::ptrdiff_t>(iy) * stride + ix];
+      const std::uint32_t c =
+          blend(p.argb[static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(ix - x)], table[d]);
+      auto [it, fresh] = nearest.try_emplace(c, std::uint8_t{0});
+      if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table, c));
+      d = it->second;
+    }
+}
+
+const std::vector<Filter>& openFilters() {
+  static const std::vector<Filter> filters = {
+      {"All Files (*.*)", "*.*"},
+      {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB"},
+      {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE"},
+      {"CompuServe GIF (*.GIF)", "*.GIF"},
+      {"PNG (*.PNG)", "*.PNG"},
+      {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF"},
+      {"WMF (*.WMF)", "*.WMF"},
+      {"EMF (*.EMF)", "*.EMF"},
+      {"ICO (*.ICO)", "*.ICO"},
+  };
+  return filters;
+}
+
+DialogMemory& dialogMemory() {
+  static DialogMemory memory;
+  return memory;
+}
+
+int formatForSaveFilter(int filter) {
+  switch (filter) {
+    case 3:
+      return 1;
+    case 4:
+      return 2;
+    case 5:
+      return 3;
+    case 6:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+void loadWithDialog(int id) {
+  std::shared_ptr<FileDialogs> dialogs;
+  {
+    std::lock_guard lock(g_mutex);
+    dialogs = g_dialogs;
+  }
+  if (!dialogs || KAV_FindAndSelectImage(kav_image[id].window) < 0) return;
+  if (const auto path = dialogs->open()) {
+    KAV_LoadImage(path->c_str(), 0, 0);
+    invalidateImage(id);
+  }
+}
+
+void saveWithDialog(int id) {
+  std::shared_ptr<FileDialogs> dialogs;
+  {
+    std::lock_guard lock(g_mutex);
+    dialogs = g_dialogs;
+  }
+  if (!dialogs || KAV_FindAndSelectImage(kav_image[id].window) < 0) return;
+  const auto path = dialogs->save();
+  if (!path) return;
+  const int format = formatForSaveFilter(dialogMemory().saveFilter);
+  const int previous = KAV_JpegQuality;
+  if (format == 1) KAV_JpegQuality = 100;
+  KAV_SaveImage(kav_image[id].width, kav_image[id].height, format, path->c_str());
+  KAV_JpegQuality = previous;
+}
+
+void loadDropped(int id, const std::string& path) {
+  if (KAV_SelectImage(id) != 0) return;
+  KAV_LoadImage(path.c_str(), 0, 0);
+  invalidateImage(id);
+  KAV_RestoreImage();
+  if (WindowSystem* ws = shell().windowSystem()) ws->setForeground(kav_image[id].window);
+}
+
+void installImageFiles() {
+  shell().setRequestHandler(req::LoadImage, [](const Request& r) {
+    KAV_SelectImage(r.index);
+    const int result = KAV_LoadImage(r.fileName.c_str(), r.x, r.y);
+    KAV_RestoreImage();
+    return result;
+  });
+}
+
+}  // namespace rozoru::imageio
+
+using namespace rozoru;
+using namespace rozoru::imageio;
+
+int KAV_LoadImage(const char* file, int x, int y) {
+  if (!currentInUse()) return 2;
+  const std::shared_ptr<Codec> c = codec();
+  std::optional<Picture> p = c && file ? c->decode(file) : std::nullopt;
+  if (!p || p->width <= 0 || p->height <= 0 ||
+      p->argb.size() != static_cast<std::size_t>(p->width) * static_cast<std::size_t>(p->height))
+    return 1;
+  const int id = KAV_CurrentImage();
+  if (kav_image[id].bitDepth == 8 && !p->palette.empty()) {
+    const int n = static_cast<int>(std::min<std::size_t>(p->palette.size(), 256));
+    KAV_SetColorTable(p->palette.data(), n);
+  }
+  drawPicture(id, *p, x, y);
+  return 0;
+}
+
+int KAV_SaveImage(int width, int height, int format, const char* file) {
+  if (!currentInUse()) return 3;
+  if (width == 0 || height == 0) return 2;
+  if (width < 0 || height < 0 || !file || static_cast<unsigned>(format) > 4u) return 1;
+  const std::shared_ptr<Codec> c = codec();
+  if (!c) return 1;
+  const std::string mime = mimeType(format);
+  std::optional<Encoder> encoder;
+  for (const Encoder& e : c->encoders())
+    if (e.mimeType == mime) {
+      encoder = e;
+      break;
+    }
+  if (!encoder) return 1;
+
+  const ImageSlot& s = kav_image[KAV_CurrentImage()];
+  EncodeSource src;
+  src.width = width;
+  src.height = height;
+  src.quality = KAV_JpegQuality;
+  std::vector<std::uint32_t> rgb;
+  std::vector<std::uint8_t> rows;
+  std::uint32_t table[256];
+  try {
+    if (s.bitDepth == 32) {
+      rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+      KAV_GetImageArea(rgb.data(), 0, 0, width, height);
+      src.rgb = rgb.data();
+    } else {
+      // The area arrives packed; the encoder gets rows at the bitmap stride.
+      const int stride = KAV_Stride8(width);
+      std::vector<std::uint8_t> packed(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+      KAV_GetImageArea(packed.data(), 0, 0, width, height);
+      rows.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
+      for (int y = 0; y < height; ++y)
+        std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
+                    rows.begin() + static_cast<std::ptrdiff_t>(y) * stride);
+      KAV_GetColorTable(table);
+      src.indices = rows.data();
+      src.stride = stride;
+      src.palette = table;
+      src.dotsPerMeter = 2834;
+    }
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
+  return writeReplacing(withExtension(file, format), *encoder, src) ? 0 : 1;
+}

@@ -1,0 +1,104 @@
+// Image file support inside the framework: the codec interface that the Qt
+// adapter implements, the file dialogs' interface and memory, and the plain
+// parts of loading and saving. Thread-bound to the worker thread except
+// where marked.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rozoru::imageio {
+
+// A decoded file: pixels 0xAARRGGBB (not premultiplied), rows top-down; the
+// file's own palette (0x00RRGGBB) when it has one.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> argb;
+  std::vector<std::uint32_t> palette;
+};
+
+// A picture to encode: 24-bit RGB from 0x00RRGGBB pixels, or 8-bit indexed
+// with a 256-entry table and rows at `stride` bytes.
+struct EncodeSource {
+  int width = 0, height = 0;
+  const std::uint32_t* rgb = nullptr;      // 32-bit images
+  const std::uint8_t* indices = nullptr;   // 8-bit images
+  int stride = 0;                          // bytes per row of indices
+  const std::uint32_t* palette = nullptr;  // 256 entries, 8-bit images
+  int dotsPerMeter = 0;                    // 0: the encoder's default
+  int quality = 100;                       // JPEG
+};
+
+struct Encoder {
+  std::string mimeType;
+  // Writes the picture to path; false on any failure.
+  bool (*write)(const std::string& path, const EncodeSource& source);
+};
+
+class Codec {
+ public:
+  virtual ~Codec() = default;
+  // nullopt when the file cannot be read or decoded, or has no pixels.
+  virtual std::optional<Picture> decode(const std::string& path) = 0;
+  // The available encoders, in the order they are looked up.
+  virtual std::vector<Encoder> encoders() = 0;
+};
+
+// The codec in use (thread-safe to install; installed at start).
+void setCodec(std::shared_ptr<Codec> codec);
+std::shared_ptr<Codec> codec();
+
+// MIME type and extension of formats 0-4.
+const char* mimeType(int format);
+const char* extension(int format);
+// The name a file is saved under.
+std::string withExtension(const std::string& name, int format);
+
+// Draws a decoded picture into slot id at (x, y): clipped, blended by its
+// alpha, mapped to the nearest colour-table entry in an 8-bit image.
+void drawPicture(int id, const Picture& picture, int x, int y);
+
+// Nearest entry of a 256-entry table (squared distance in RGB; the lowest index wins ties).
+int nearestIndex(const std::uint32_t* table, std::uint32_t rgb);
+
+// ---- file dialogs ----
+// Filters of the open dialog (1-9) and the save dialog (1-6).
+struct Filter {
+  const char* text;
+  const char* pattern;
+};
+const std::vector<Filter>& openFilters();
+
+// What the dialogs remember for the program's life.
+struct DialogMemory {
+  std::string openFolder, saveFolder;
+  int openFilter = 2, saveFilter = 2;
+};
+DialogMemory& dialogMemory();
+
+// The format the save dialog's filter stands for: 1 and 2 BMP, 3 JPEG, 4 GIF, 5 PNG, 6 TIFF.
+int formatForSaveFilter(int filter);
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // Each returns the chosen path, or nullopt when cancelled, and updates
+  // the folder and filter in dialogMemory() when accepted.
+  virtual std::optional<std::string> open() = 0;
+  virtual std::optional<std::string> save() = 0;
+};
+void setFileDialogs(std::shared_ptr<FileDialogs> dialogs);
+
+// The image window's "&Load image file" and "&Save as", and a file dropped
+// on an image window.
+void loadWithDialog(int id);
+void saveWithDialog(int id);
+void loadDropped(int id, const std::string& path);
+
+// Registers request 9003 (load a file into a slot).
+void installImageFiles();
+
+}  // namespace rozoru::imageio

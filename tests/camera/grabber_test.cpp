@@ -1,0 +1,120 @@
+// The grabber's hand-over of frames from a streaming thread to readers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "camera/frame_store.h"
+#include "ryk/ryk.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::uint8_t> rows() {
+  std::vector<std::uint8_t> f(RYK_FRAME_BYTES);
+  for (int y = 0; y < RYK_HEIGHT; ++y)
+    for (int x = 0; x < RYK_WIDTH * 4; ++x) f[static_cast<size_t>(y * RYK_WIDTH * 4 + x)] = static_cast<std::uint8_t>(y);
+  return f;
+}
+
+TEST(Grabber, StoresRowsTopDownThenTheTime) {
+  ryk_SampleGrabberCB cb(3);
+  const auto frame = rows();
+  ryk_frameBytes[3] = 0;
+  ryk_frameTime[3] = 0.0;
+  EXPECT_EQ(cb.BufferCB(12.5, frame.data(), RYK_FRAME_BYTES), 0);
+  EXPECT_EQ(ryk_frameBytes[3].load(), RYK_FRAME_BYTES);
+  EXPECT_EQ(ryk_frameTime[3].load(), 12.5);
+  std::vector<std::uint8_t> out(RYK_FRAME_BYTES);
+  double t = 0;
+  ASSERT_EQ(cb.store()->copy(out.data(), RYK_FRAME_BYTES, &t), RYK_FRAME_BYTES);
+  EXPECT_EQ(t, 12.5);
+  // Row 0 stays on top, row 239 at the bottom.
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(out[RYK_FRAME_BYTES - 1], 239);
+  EXPECT_EQ(out[static_cast<size_t>(100 * RYK_WIDTH * 4)], 100);
+}
+
+TEST(Grabber, NeverWritesBeyondOneFrame) {
+  ryk_SampleGrabberCB cb(2);
+  // A longer sample is cut to one frame (AddressSanitizer would catch an overrun).
+  std::vector<std::uint8_t> big(RYK_FRAME_BYTES * 2, 7);
+  cb.BufferCB(1.0, big.data(), static_cast<long>(big.size()));
+  EXPECT_EQ(ryk_frameBytes[2].load(), RYK_FRAME_BYTES);
+  // A short sample keeps its length, so a reader copies only what arrived.
+  std::vector<std::uint8_t> small(1000, 9);
+  cb.BufferCB(2.0, small.data(), static_cast<long>(small.size()));
+  EXPECT_EQ(ryk_frameBytes[2].load(), 1000);
+  std::vector<std::uint8_t> out(RYK_FRAME_BYTES, 0);
+  EXPECT_EQ(cb.store()->copy(out.data(), RYK_FRAME_BYTES, nullptr), 1000);
+  // Nonsense lengths and null buffers store an empty frame.
+  cb.BufferCB(3.0, nullptr, 5000);
+  EXPECT_EQ(ryk_frameBytes[2].load(), 0);
+  cb.BufferCB(4.0, small.data(), -5);
+  EXPECT_EQ(ryk_frameBytes[2].load(), 0);
+  // A reader with a smaller buffer gets only what fits.
+  cb.BufferCB(5.0, big.data(), RYK_FRAME_BYTES);
+  EXPECT_EQ(cb.store()->copy(out.data(), 64, nullptr), 64);
+}
+
+TEST(Grabber, AFastReaderNeverSeesHalfOfTwoFrames) {
+  ryk_SampleGrabberCB cb(1);
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    std::vector<std::uint8_t> f(RYK_FRAME_BYTES);
+    for (int i = 1; !stop; ++i) {
+      std::fill(f.begin(), f.end(), static_cast<std::uint8_t>(i));
+      cb.BufferCB(i, f.data(), RYK_FRAME_BYTES);
+    }
+  });
+  std::vector<std::uint8_t> out(RYK_FRAME_BYTES);
+  int distinct = 0;
+  double last = 0;
+  ASSERT_TRUE(cb.store()->waitNewer(0.0, std::chrono::steady_clock::now() + 5s));
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  for (int n = 0; n < 3000 && distinct < 200 && std::chrono::steady_clock::now() < deadline; ++n) {
+    double t = 0;
+    ASSERT_EQ(cb.store()->copy(out.data(), RYK_FRAME_BYTES, &t), RYK_FRAME_BYTES);
+    // One frame is one value throughout, and it belongs to the time copied with it.
+    const std::uint8_t v = out[0];
+    ASSERT_EQ(std::count(out.begin(), out.end(), v), RYK_FRAME_BYTES) << "torn at copy " << n;
+    ASSERT_EQ(static_cast<std::uint8_t>(static_cast<int>(t)), v);
+    if (t != last) ++distinct;
+    last = t;
+  }
+  stop = true;
+  writer.join();
+  EXPECT_GT(distinct, 10);  // the writer really ran between the copies
+}
+
+TEST(Grabber, WaitsWakeOnAFrameAndOnRelease) {
+  ryk_SampleGrabberCB cb(0);
+  auto store = cb.store();
+  const auto f = rows();
+  std::thread later([&] {
+    std::this_thread::sleep_for(30ms);
+    cb.BufferCB(7.0, f.data(), RYK_FRAME_BYTES);
+  });
+  EXPECT_TRUE(store->waitNewer(0.0, std::chrono::steady_clock::now() + 5s));
+  later.join();
+  // Nothing newer than 7.0 comes: the wait ends at its deadline.
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(store->waitNewer(7.0, t0 + 50ms));
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, 50ms);
+  // A release ends a long wait at once and stops further frames.
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(30ms);
+    store->release();
+  });
+  const auto t1 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(store->waitNewer(7.0, t1 + 10s));
+  EXPECT_LT(std::chrono::steady_clock::now() - t1, 5s);
+  releaser.join();
+  cb.BufferCB(8.0, f.data(), RYK_FRAME_BYTES);
+  EXPECT_EQ(ryk_frameTime[0].load(), 7.0);
+}
+
+}  // namespace

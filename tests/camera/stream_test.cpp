@@ -1,0 +1,262 @@
+// The library with synthetic cameras streaming through GStreamer.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "camera/library.h"
+#include "ryk/ryk.h"
+#include "ryk/synthetic.h"
+
+namespace ryk {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+SyntheticCamera silentFor(int opens) {
+  SyntheticCamera c;
+  c.silentOpens = opens;
+  return c;
+}
+SyntheticCamera named(const char* name) {
+  SyntheticCamera c;
+  c.displayName = name;
+  return c;
+}
+SyntheticCamera pattern(const char* p) {
+  SyntheticCamera c;
+  c.pattern = p;
+  return c;
+}
+
+class StreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    detail::setFirstFrameLimit(3000ms);
+    detail::setWatchdogLimit(1000ms);
+  }
+  void TearDown() override {
+    ryk_Close();
+    useRealCameras();
+  }
+  // Waits for camera k's next frames by blocking on them; false if none come.
+  static bool frames(int k, int n) {
+    double t = ryk_frameTime[k];
+    for (int i = 0; i < n; ++i) {
+      if (!ryk_WaitFrame(k, t, 2000)) return false;
+      t = ryk_frameTime[k];
+    }
+    return true;
+  }
+  static double mean(const std::vector<std::uint32_t>& px, int shift) {
+    double s = 0;
+    for (std::uint32_t p : px) s += (p >> shift) & 0xFF;
+    return s / static_cast<double>(px.size());
+  }
+  static std::vector<std::uint32_t> take(int k) {
+    std::vector<std::uint32_t> px(RYK_FRAME_BYTES / 4);
+    EXPECT_TRUE(frames(k, 2));  // a frame made after the last change
+    EXPECT_EQ(ryk_CopyFrame(k, px.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
+    return px;
+  }
+};
+
+TEST_F(StreamTest, TwoCamerasOpenStreamAndCloseOnce) {
+  useSyntheticCameras(2);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(ryk_ready.load(), 1);
+  EXPECT_EQ(ryk_count.load(), 2);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
+  EXPECT_EQ(deviceName(0), "@device:pnp:synthetic/0");
+  ASSERT_TRUE(frames(0, 5));
+  ASSERT_TRUE(frames(1, 5));
+  EXPECT_EQ(ryk_frameBytes[0].load(), RYK_FRAME_BYTES);
+  EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING);
+  ASSERT_NE(ryk_grabber[1], nullptr);
+  EXPECT_EQ(ryk_grabber[1]->camera(), 1);
+  // Both cameras' times come from one clock: their latest frames are close.
+  EXPECT_LT(std::abs(ryk_frameTime[0] - ryk_frameTime[1]), 0.5);
+  // The pair sees the scene from two places.
+  std::vector<std::uint32_t> a(RYK_FRAME_BYTES / 4), b(RYK_FRAME_BYTES / 4);
+  ASSERT_EQ(ryk_CopyFrame(0, a.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
+  ASSERT_EQ(ryk_CopyFrame(1, b.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
+  EXPECT_NE(a, b);
+
+  EXPECT_EQ(ryk_Open(30.0), 1);  // already open: the running cameras go on
+  EXPECT_TRUE(frames(0, 2));
+  EXPECT_EQ(ryk_Close(), 0);
+  EXPECT_EQ(ryk_ready.load(), 0);
+  EXPECT_EQ(ryk_frame[0], nullptr);
+  EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STOPPED);
+  EXPECT_EQ(ryk_CopyFrame(0, a.data(), RYK_FRAME_BYTES), 0);
+  EXPECT_EQ(ryk_Close(), 1);
+  // A new start after a close starts from scratch.
+  ASSERT_EQ(ryk_Open(15.0), 0);
+  EXPECT_TRUE(frames(1, 2));
+  EXPECT_EQ(ryk_Close(), 0);
+}
+
+TEST_F(StreamTest, FramesArriveTopDown) {
+  useSyntheticCameras(std::vector<SyntheticCamera>{pattern("smpte")});
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  const auto px = take(0);
+  // Colour bars on top: the first is light grey; the bottom band starts dark blue.
+  const std::uint32_t top = px[10], bottom = px[239 * 320 + 10];
+  for (int s : {0, 8, 16}) EXPECT_GT((top >> s) & 0xFF, 150u) << s;
+  EXPECT_LT((bottom >> 16) & 0xFF, 60u);  // red
+  EXPECT_GT(bottom & 0xFF, (bottom >> 16) & 0xFF);  // more blue than red
+  // The direct pointer shows the same orientation.
+  EXPECT_EQ(ryk_frame[0][10] & 0xFFFFFF, top & 0xFFFFFF);
+}
+
+TEST_F(StreamTest, OrderLimitAndUntaggedDevices) {
+  std::vector<SyntheticCamera> devices(10);
+  devices[1].displayName = "@device:sw:Screen capture";
+  devices[4].displayName = "@device:sw:Test source";
+  devices[9].displayName = "@device:pnp:never-looked-at";
+  ASSERT_EQ(ryk_UseSyntheticCameras(0), 0);
+  useSyntheticCameras(devices);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  // Of the first eight, six carry the tag; the ninth and tenth are never looked at.
+  ASSERT_EQ(ryk_count.load(), 6);
+  const char* expected[] = {"synthetic/0", "synthetic/2", "synthetic/3", "synthetic/5", "synthetic/6", "synthetic/7"};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(deviceName(k), std::string("@device:pnp:") + expected[k]);
+  EXPECT_EQ(deviceName(6), "");
+  EXPECT_EQ(ryk_UseSyntheticCameras(2), 1);  // not while open
+}
+
+TEST_F(StreamTest, NoCamerasLeaveNothingBehind) {
+  useSyntheticCameras(std::vector<SyntheticCamera>{});
+  EXPECT_EQ(ryk_Open(30.0), 5);
+  useSyntheticCameras(std::vector<SyntheticCamera>{named("@device:sw:a"), named("@device:sw:b")});
+  EXPECT_EQ(ryk_Open(30.0), 8);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);  // no retry for these codes
+  EXPECT_EQ(ryk_ready.load(), 0);
+  EXPECT_EQ(ryk_count.load(), 0);
+  EXPECT_EQ(ryk_frame[0], nullptr);
+  EXPECT_EQ(cameraControls(0), nullptr);
+  EXPECT_EQ(ryk_Close(), 1);
+}
+
+TEST_F(StreamTest, ASlowFirstFrameIsRetriedAtMostThreeTimes) {
+  detail::setFirstFrameLimit(300ms);
+  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(1)});
+  EXPECT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(detail::lastOpenAttempts(), 2);
+  EXPECT_EQ(ryk_Close(), 0);
+  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(10)});
+  const auto t0 = Clock::now();
+  EXPECT_EQ(ryk_Open(30.0), 21);
+  EXPECT_EQ(detail::lastOpenAttempts(), 3);
+  EXPECT_LT(Clock::now() - t0, 5s);
+  EXPECT_EQ(ryk_ready.load(), 0);
+  EXPECT_EQ(ryk_frame[0], nullptr);
+}
+
+TEST_F(StreamTest, CloseFromAnotherThreadEndsAWaitingStart) {
+  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(10)});
+  std::atomic<int> code{-1};
+  std::thread opener([&] { code = ryk_Open(30.0); });
+  // Give the start time to reach its first-frame wait.
+  std::this_thread::sleep_for(500ms);
+  const auto t0 = Clock::now();
+  const int closed = ryk_Close();
+  opener.join();
+  EXPECT_LT(Clock::now() - t0, 2s);  // far less than three 3-second waits
+  EXPECT_EQ(closed, 1);  // the start gave up, so nothing was open
+  EXPECT_EQ(code.load(), 21);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
+  EXPECT_EQ(ryk_ready.load(), 0);
+}
+
+TEST_F(StreamTest, PropertiesAndTheirCodes) {
+  useSyntheticCameras(2);
+  EXPECT_EQ(ryk_GetProperty(14, 0), -1.0);  // not open
+  EXPECT_EQ(ryk_SetProperty(50, 14, 0), 1);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(ryk_SetProperty(50, 17, 0), 2);
+  EXPECT_EQ(ryk_SetPropertyAuto(17, 0), 2);
+  EXPECT_EQ(ryk_SetProperty(50, -1, 0), 2);  // an unsigned comparison
+  EXPECT_EQ(ryk_GetProperty(17, 0), -1.0);
+  EXPECT_EQ(ryk_SetProperty(50, 14, 2), 1);
+  EXPECT_EQ(ryk_SetProperty(50, 14, -1), 1);
+  EXPECT_EQ(ryk_available[0][12], 0);  // no roll on this camera
+  EXPECT_EQ(ryk_SetProperty(50, 12, 0), 3);
+  EXPECT_EQ(ryk_GetProperty(12, 0), -1.0);
+  EXPECT_EQ(ryk_available[0][14], 1);
+  int automatic = -1;
+  ryk_GetProperty(14, 0, &automatic);
+  EXPECT_EQ(automatic, 1);
+  ASSERT_EQ(ryk_SetProperty(50, 14, 0), 0);
+  EXPECT_DOUBLE_EQ(ryk_GetProperty(14, 0, &automatic), 50.0);
+  EXPECT_EQ(automatic, 0);
+  ASSERT_EQ(ryk_SetPropertyAuto(14, 0), 0);
+  ryk_GetProperty(14, 0, &automatic);
+  EXPECT_EQ(automatic, 1);
+  // A refused value is code 5, once.
+  simulatedNode(1)->failSet(V4L2_CID_GAIN, EIO);
+  EXPECT_EQ(ryk_SetProperty(30, 9, 1), 5);
+  EXPECT_EQ(simulatedNode(1)->setCalls(V4L2_CID_GAIN), 1);
+  // Without a handler there is no property page; bad numbers are refused first.
+  EXPECT_EQ(ryk_ShowPropertyPage(5), 1);
+  setPropertyPageHandler(nullptr);
+  EXPECT_EQ(ryk_ShowPropertyPage(0), 2);
+  int shownFor = -1;
+  std::string caption;
+  setPropertyPageHandler([&](int k, const std::string& c, std::shared_ptr<CameraControls>) {
+    shownFor = k;
+    caption = c;
+    return 0;
+  });
+  EXPECT_EQ(ryk_ShowPropertyPage(1), 0);
+  EXPECT_EQ(shownFor, 1);
+  EXPECT_EQ(caption, "Video Capture 1");
+  setPropertyPageHandler(nullptr);
+}
+
+TEST_F(StreamTest, ControlsChangeThePicture) {
+  useSyntheticCameras(std::vector<SyntheticCamera>{pattern("white")});
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_SetProperty(0, 14, 0), 0);  // shortest exposure
+  const double dark = mean(take(0), 8);
+  ASSERT_EQ(ryk_SetProperty(10, 14, 0), 0);
+  const double brighter = mean(take(0), 8);
+  EXPECT_LT(dark, 10.0);
+  EXPECT_GT(brighter, dark + 50.0);
+  ASSERT_EQ(ryk_SetPropertyAuto(14, 0), 0);
+  // White balance: a warm setting turns white blue, a cold one red.
+  ASSERT_EQ(ryk_SetProperty(0, 7, 0), 0);
+  const auto warm = take(0);
+  EXPECT_GT(mean(warm, 0), mean(warm, 16) + 40.0);
+  ASSERT_EQ(ryk_SetProperty(100, 7, 0), 0);
+  const auto cold = take(0);
+  EXPECT_GT(mean(cold, 16), mean(cold, 0) + 40.0);
+}
+
+TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
+  detail::setWatchdogLimit(300ms);
+  useSyntheticCameras(3);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_TRUE(frames(1, 2));
+  ASSERT_TRUE(frames(2, 2));
+  ASSERT_TRUE(unplugSyntheticCamera(1, true));   // with an error, as USB does
+  ASSERT_TRUE(unplugSyntheticCamera(2, false));  // just silence
+  EXPECT_FALSE(unplugSyntheticCamera(7, true));
+  // Camera 0 goes on; pace the check by its frames.
+  bool failed = false, stalled = false;
+  for (int i = 0; i < 90 && !(failed && stalled); ++i) {
+    ASSERT_TRUE(frames(0, 1));
+    failed = ryk_CameraState(1) == RYK_CAMERA_FAILED;
+    stalled = ryk_CameraState(2) == RYK_CAMERA_STALLED;
+  }
+  EXPECT_TRUE(failed);
+  EXPECT_TRUE(stalled);
+  EXPECT_NE(ryk_CameraError(1).find("unplugged"), std::string::npos);
+  EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STREAMING);
+  EXPECT_FALSE(ryk_WaitFrame(1, ryk_frameTime[1], 200));
+  EXPECT_EQ(ryk_Close(), 0);
+}
+
+}  // namespace
+}  // namespace ryk

@@ -1,0 +1,265 @@
+// Image files through the real codecs, checked with an independent decoder
+// (ImageMagick), the file dialogs, and dropped files.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "imageio/image_file.h"
+#include "shell/core/windows.h"
+#include "tests/shell/framework_fixture.h"
+
+namespace rozoru {
+namespace {
+
+using test::pumpFor;
+
+constexpr const char* kMagick = "/usr/bin/convert";
+
+// The picture ImageMagick decodes from a file: width, height, RGB bytes.
+struct Decoded {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+};
+
+Decoded magickDecode(const std::string& path) {
+  Decoded d;
+  std::string cmd = std::string("/usr/bin/identify -format '%w %h' '") + path + "[0]' 2>/dev/null";
+  if (FILE* f = ::popen(cmd.c_str(), "r")) {
+    if (std::fscanf(f, "%d %d", &d.width, &d.height) != 2) d.width = d.height = 0;
+    ::pclose(f);
+  }
+  cmd = std::string(kMagick) + " '" + path + "[0]' -depth 8 rgb:- 2>/dev/null";
+  if (FILE* f = ::popen(cmd.c_str(), "r")) {
+    unsigned char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) d.rgb.insert(d.rgb.end(), buf, buf + n);
+    ::pclose(f);
+  }
+  return d;
+}
+
+class CodecTest : public test::FrameworkFixture {
+ protected:
+  void SetUp() override {
+    FrameworkFixture::SetUp();
+    if (!std::filesystem::exists(kMagick)) GTEST_SKIP() << "ImageMagick is not installed";
+    startFramework();
+    char tmpl[] = "/tmp/rozoru-codec-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override {
+    FrameworkFixture::TearDown();
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+  // A 320 x 240 picture in slot 0 whose pixels say where they are.
+  void makePicture() {
+    onWorker([] {
+      ASSERT_EQ(KAV_CreateImage(0, "pic", 0, 0, 320, 240, 50), 0);
+      for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+          KAV_ImagePixels[0][y * 320 + x] = static_cast<Pixel32>(((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF));
+    });
+  }
+  std::string dir_;
+};
+
+TEST_F(CodecTest, EveryFormatReadsBackElsewhere) {
+  makePicture();
+  const char* names[] = {"a.bmp", "a.jpg", "a.gif", "a.png", "a.tif"};
+  for (int format = 0; format < 5; ++format) {
+    int result = -1;
+    onWorker([&] { result = KAV_SaveImage(640, 240, format, (dir_ + "/a").c_str()); });
+    ASSERT_EQ(result, 0) << format;
+    const Decoded d = magickDecode(dir_ + "/" + names[format]);
+    ASSERT_EQ(d.width, 640) << names[format];
+    ASSERT_EQ(d.height, 240);
+    ASSERT_EQ(d.rgb.size(), 640u * 240u * 3u);
+    long worst = 0, total = 0;
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const std::size_t i = (static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 3;
+        const int r = x < 320 ? x & 0xFF : 0, g = x < 320 ? y & 0xFF : 0, b = x < 320 ? (x + y) & 0xFF : 0;
+        const long e = std::max({std::labs(d.rgb[i] - r), std::labs(d.rgb[i + 1] - g), std::labs(d.rgb[i + 2] - b)});
+        worst = std::max(worst, e);
+        total += e;
+      }
+    const double mean = static_cast<double>(total) / (640.0 * 240.0);
+    if (format == 1 || format == 2) {
+      // Lossy: JPEG rings at the sharp edges, GIF has 256 colours for a
+      // picture with many more; both stay close on average.
+      EXPECT_LT(mean, format == 1 ? 2.0 : 12.0) << names[format];
+    } else {
+      EXPECT_EQ(worst, 0) << names[format];
+    }
+  }
+}
+
+TEST_F(CodecTest, AnEightBitBmpKeepsRowsTableAndResolution) {
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage8(1, "e", 0, 0, 5, 3, 100), 0);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) KAV_ImageBytes[1][y * 8 + x] = static_cast<std::uint8_t>(10 * y + x);
+    std::uint32_t table[256];
+    for (std::uint32_t i = 0; i < 256; ++i) table[i] = (i << 16) | ((255 - i) << 8) | 7;
+    KAV_SetColorTable(table, 256);
+  });
+  int result = -1;
+  onWorker([&] { result = KAV_SaveImage(5, 3, 0, (dir_ + "/e").c_str()); });
+  ASSERT_EQ(result, 0);
+  std::ifstream in(dir_ + "/e.bmp", std::ios::binary);
+  std::vector<unsigned char> bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GE(bmp.size(), 54u + 1024u + 24u);
+  auto u32 = [&](std::size_t at) { return bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | static_cast<unsigned>(bmp[at + 3]) << 24; };
+  EXPECT_EQ(bmp[28], 8);  // bits per pixel
+  EXPECT_EQ(u32(38), 2834u);
+  EXPECT_EQ(u32(42), 2834u);
+  const Decoded d = magickDecode(dir_ + "/e.bmp");
+  ASSERT_EQ(d.rgb.size(), 45u);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) {
+      const unsigned i = static_cast<unsigned>(10 * y + x);
+      const std::size_t at = static_cast<std::size_t>((y * 5 + x) * 3);
+      EXPECT_EQ(d.rgb[at], i);
+      EXPECT_EQ(d.rgb[at + 1], 255 - i);
+      EXPECT_EQ(d.rgb[at + 2], 7);
+    }
+}
+
+TEST_F(CodecTest, HostileFilesAreRefusedQuietly) {
+  makePicture();
+  std::ofstream(dir_ + "/empty.png");
+  std::ofstream(dir_ + "/noise.jpg") << std::string(5000, '\x5a');
+  // A real PNG cut in half.
+  onWorker([&] { KAV_SaveImage(320, 240, 3, (dir_ + "/whole").c_str()); });
+  std::ifstream whole(dir_ + "/whole.png", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+  std::ofstream(dir_ + "/cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  for (const char* name : {"empty.png", "noise.jpg", "nothing-here.bmp", ""}) {
+    int result = -1;
+    onWorker([&] { result = KAV_LoadImage((dir_ + "/" + name).c_str(), 0, 0); });
+    EXPECT_EQ(result, 1) << name;
+  }
+  // A truncated PNG either fails or draws what it has; it never crashes.
+  int result = -1;
+  onWorker([&] { result = KAV_LoadImage((dir_ + "/cut.png").c_str(), 0, 0); });
+  EXPECT_TRUE(result == 0 || result == 1);
+}
+
+TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
+  makePicture();
+  onWorker([&] { KAV_SaveImage(320, 240, 3, (dir_ + "/chosen").c_str()); });
+  onWorker([] {
+    for (int i = 0; i < 320 * 240; ++i) KAV_ImagePixels[0][i] = 0;
+  });
+  QString title;
+  QStringList filters;
+  QString selected;
+  bool seen = false, closed = false, gaveUp = false;
+  int ticks = 0;
+  QTimer poll;
+  // The dialog runs its own event loop; drive it from a timer. The file list
+  // fills in the background, so accepting is retried; a dialog that will not
+  // take the file is rejected after a while rather than left hanging.
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
+    QFileDialog* dialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+    if (!dialog) {
+      closed = seen;
+      return;
+    }
+    if (!seen) {
+      seen = true;
+      title = dialog->windowTitle();
+      filters = dialog->nameFilters();
+      selected = dialog->selectedNameFilter();
+      dialog->selectNameFilter("PNG (*.PNG)");
+      emit dialog->filterSelected("PNG (*.PNG)");
+      dialog->setDirectory(QString::fromStdString(dir_));
+    }
+    if (++ticks > 150) {
+      gaveUp = true;
+      dialog->reject();
+      return;
+    }
+    if (ticks % 5 == 0) {
+      dialog->selectFile(QString::fromStdString(dir_ + "/chosen.png"));
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+  });
+  poll.start(20);
+  shell().workerPump().queue().postCall([] { imageio::loadWithDialog(0); });
+  ASSERT_TRUE(pumpFor([&] { return closed; }));
+  ASSERT_FALSE(gaveUp) << "the dialog did not take the file";
+  ASSERT_TRUE(pumpFor([&] { return imageio::dialogMemory().openFolder == dir_; }));
+  EXPECT_EQ(title, "Load image file");
+  ASSERT_EQ(filters.size(), 9);
+  EXPECT_EQ(filters[1], "BMP (*.BMP;*.RLE;*.DIB)");
+  EXPECT_EQ(selected, "BMP (*.BMP;*.RLE;*.DIB)");
+  EXPECT_EQ(imageio::dialogMemory().openFilter, 5);
+  std::uint32_t pixel = 0;
+  onWorker([&] { pixel = KAV_ImagePixels[0][10 * 320 + 20]; });
+  EXPECT_EQ(pixel, static_cast<std::uint32_t>((20 << 16) | (10 << 8) | 30));
+}
+
+TEST_F(CodecTest, FilesDroppedOnTheMainWindowOpenInNewWindows) {
+  makePicture();
+  onWorker([&] {
+    KAV_SaveImage(200, 100, 3, (dir_ + "/first").c_str());
+    KAV_SaveImage(64, 32, 0, (dir_ + "/second").c_str());
+  });
+  std::ofstream(dir_ + "/notes.txt") << "not a picture";
+  std::filesystem::create_directory(dir_ + "/folder");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_ + "/first.png")),
+                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/folder")),
+                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/notes.txt")),
+                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/second.bmp"))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(main(), &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(main(), &drop);
+  // Slot 0 is taken: the pictures go to 1 and 2, the others are skipped.
+  ASSERT_TRUE(pumpFor([] { return kav_image[2].inUse != 0; }));
+  pumpFor([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_EQ(kav_image[1].title, "001 first.png");
+  EXPECT_EQ(kav_image[1].width, 200);
+  EXPECT_EQ(kav_image[2].title, "002 second.bmp");
+  EXPECT_EQ(kav_image[2].height, 32);
+  EXPECT_EQ(kav_image[3].inUse, 0);
+  std::uint32_t pixel = 0;
+  int current = -1;
+  onWorker([&] {
+    pixel = KAV_ImagePixels[1][10 * 200 + 20];
+    current = KAV_CurrentImage();
+  });
+  EXPECT_EQ(pixel, static_cast<std::uint32_t>((20 << 16) | (10 << 8) | 30));
+  EXPECT_EQ(current, 0);  // the image current before the drop
+}
+
+}  // namespace
+}  // namespace rozoru
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

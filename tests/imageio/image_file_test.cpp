@@ -1,0 +1,238 @@
+// Loading into and saving from image slots, with an in-memory codec.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "image/slots.h"
+#include "imageio/image_file.h"
+#include "rozoru/kav.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+#include "tests/shell/fake_window_system.h"
+
+namespace rozoru::imageio {
+namespace {
+
+// Files are pictures kept by name; encoding records what it was given and
+// writes a marker file, or fails on request.
+class FakeCodec final : public Codec {
+ public:
+  std::map<std::string, Picture> files;
+  std::optional<Picture> decode(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+  std::vector<Encoder> encoders() override {
+    std::vector<Encoder> out;
+    for (int f = 0; f < 5; ++f)
+      if (f != missingFormat) out.push_back(Encoder{mimeType(f), &FakeCodec::write});
+    return out;
+  }
+  static bool write(const std::string& path, const EncodeSource& s) {
+    last = s;
+    lastRgb.assign(s.rgb ? s.rgb : nullptr, s.rgb ? s.rgb + static_cast<std::ptrdiff_t>(s.width) * s.height : nullptr);
+    lastRows.assign(s.indices ? s.indices : nullptr, s.indices ? s.indices + static_cast<std::ptrdiff_t>(s.stride) * s.height : nullptr);
+    lastPalette.assign(s.palette ? s.palette : nullptr, s.palette ? s.palette + 256 : nullptr);
+    std::ofstream(path) << "partial";  // the encoder has started writing...
+    return !failWrites;                // ...and may still fail
+  }
+  int missingFormat = -1;
+  static inline EncodeSource last;
+  static inline std::vector<std::uint32_t> lastRgb, lastPalette;
+  static inline std::vector<std::uint8_t> lastRows;
+  static inline bool failWrites = false;
+};
+
+Picture gradient(int w, int h) {
+  Picture p;
+  p.width = w;
+  p.height = h;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p.argb.push_back(0xFF000000u | static_cast<std::uint32_t>((x << 12) | y));
+  return p;
+}
+
+class ImageFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShell();
+    setCurrentPump(&pump_);
+    shell().attach(&ws_, &pump_);
+    codec_ = std::make_shared<FakeCodec>();
+    setCodec(codec_);
+    FakeCodec::failWrites = false;
+    KAV_JpegQuality = 100;
+    char tmpl[] = "/tmp/rozoru-imageio-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override {
+    releaseAllImages();
+    setCodec(nullptr);
+    resetShell();
+    setCurrentPump(nullptr);
+    std::filesystem::remove_all(dir_);
+  }
+  std::vector<std::string> filesInDir() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  QueuePump pump_;
+  test::FakeWindowSystem ws_;
+  std::shared_ptr<FakeCodec> codec_;
+  std::string dir_;
+};
+
+TEST(Extensions, AppendedUnlessTheLastFourCharactersAreIt) {
+  EXPECT_EQ(withExtension("picture.BMP", 0), "picture.BMP");
+  EXPECT_EQ(withExtension("abc", 3), "abc.png");
+  EXPECT_EQ(withExtension("ab", 3), "ab.png");
+  EXPECT_EQ(withExtension("x.jpeg", 1), "x.jpeg.jpg");
+  EXPECT_EQ(withExtension("x.tiff", 4), "x.tiff.tif");
+  EXPECT_EQ(withExtension("shot.Jpg", 1), "shot.Jpg");
+  EXPECT_EQ(withExtension(".gif", 2), ".gif");
+}
+
+TEST_F(ImageFileTest, LoadResultsAndClipping) {
+  EXPECT_EQ(KAV_LoadImage("big", 0, 0), 2);  // no current image yet
+  codec_->files["big"] = gradient(640, 480);
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 320, 240, 50), 0);
+  EXPECT_EQ(KAV_LoadImage("missing", 0, 0), 1);
+  EXPECT_EQ(KAV_ImagePixels[0][0], 0u);
+
+  ASSERT_EQ(KAV_LoadImage("big", 0, 0), 0);
+  EXPECT_EQ(KAV_ImagePixels[0][0], 0u);
+  EXPECT_EQ(KAV_ImagePixels[0][239 * 320 + 319], static_cast<Pixel32>((319 << 12) | 239));
+  // At x = -320 the top-right quarter shows.
+  ASSERT_EQ(KAV_LoadImage("big", -320, 0), 0);
+  EXPECT_EQ(KAV_ImagePixels[0][0], static_cast<Pixel32>(320 << 12));
+  EXPECT_EQ(KAV_ImagePixels[0][239 * 320 + 319], static_cast<Pixel32>((639 << 12) | 239));
+
+  // A small picture covers only its rectangle.
+  for (int i = 0; i < 320 * 240; ++i) KAV_ImagePixels[0][i] = 0x00777777;
+  codec_->files["small"] = gradient(10, 5);
+  ASSERT_EQ(KAV_LoadImage("small", 300, 238), 0);
+  EXPECT_EQ(KAV_ImagePixels[0][238 * 320 + 300], 0u);
+  EXPECT_EQ(KAV_ImagePixels[0][239 * 320 + 309], static_cast<Pixel32>((9 << 12) | 1));
+  EXPECT_EQ(KAV_ImagePixels[0][239 * 320 + 310], 0x00777777u);
+  EXPECT_EQ(KAV_ImagePixels[0][237 * 320 + 300], 0x00777777u);
+  EXPECT_EQ(KAV_ImagePixels[0][238 * 320 + 299], 0x00777777u);
+  // Entirely outside: nothing changes, still a success.
+  EXPECT_EQ(KAV_LoadImage("small", 5000, -5000), 0);
+}
+
+TEST_F(ImageFileTest, TransparentPixelsBlendWithWhatIsThere) {
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 3, 1, 100), 0);
+  for (int i = 0; i < 3; ++i) KAV_ImagePixels[0][i] = 0x000000FF;
+  Picture p;
+  p.width = 3;
+  p.height = 1;
+  p.argb = {0x00FF0000u, 0x80FF0000u, 0xFFFF0000u};
+  codec_->files["alpha"] = p;
+  ASSERT_EQ(KAV_LoadImage("alpha", 0, 0), 0);
+  EXPECT_EQ(KAV_ImagePixels[0][0], 0x000000FFu);
+  EXPECT_EQ(KAV_ImagePixels[0][1], 0x0080007Fu);
+  EXPECT_EQ(KAV_ImagePixels[0][2], 0x00FF0000u);
+}
+
+TEST_F(ImageFileTest, APaletteReplacesOnlyItsEntriesAndColoursMapToTheNearest) {
+  ASSERT_EQ(KAV_CreateImage8(0, "p", 0, 0, 4, 1, 100), 0);
+  Picture p;
+  p.width = 4;
+  p.height = 1;
+  for (std::uint32_t i = 0; i < 16; ++i) p.palette.push_back(0x100000u * i + 0x0000FF);
+  // Palette colours, a grey that only the untouched ramp has, and a near miss.
+  p.argb = {0xFF0000FFu, 0xFF3000FFu, 0xFF808080u, 0xFF3100FEu};
+  codec_->files["sixteen"] = p;
+  ASSERT_EQ(KAV_LoadImage("sixteen", 0, 0), 0);
+  std::uint32_t table[256];
+  KAV_GetColorTable(table);
+  EXPECT_EQ(table[0], 0x0000FFu);
+  EXPECT_EQ(table[15], 0xF000FFu);
+  EXPECT_EQ(table[16], 0x101010u);  // the grey ramp goes on
+  EXPECT_EQ(KAV_ImageBytes[0][0], 0);
+  EXPECT_EQ(KAV_ImageBytes[0][1], 3);
+  EXPECT_EQ(KAV_ImageBytes[0][2], 128);
+  EXPECT_EQ(KAV_ImageBytes[0][3], 3);
+
+  // A file that cannot be read leaves the table as it was.
+  KAV_LoadImage("missing", 0, 0);
+  KAV_GetColorTable(table);
+  EXPECT_EQ(table[0], 0x0000FFu);
+}
+
+TEST_F(ImageFileTest, SavingTakesTheAreaFromTheTopLeft) {
+  EXPECT_EQ(KAV_SaveImage(10, 10, 0, (dir_ + "/x").c_str()), 3);
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 320, 240, 50), 0);
+  for (int i = 0; i < 320 * 240; ++i) KAV_ImagePixels[0][i] = 0x00FFFFFF;
+  EXPECT_EQ(KAV_SaveImage(0, 240, 1, (dir_ + "/x").c_str()), 2);
+  KAV_JpegQuality = 77;
+  ASSERT_EQ(KAV_SaveImage(640, 240, 1, (dir_ + "/pair").c_str()), 0);
+  EXPECT_EQ(FakeCodec::last.width, 640);
+  EXPECT_EQ(FakeCodec::last.quality, 77);
+  ASSERT_EQ(FakeCodec::lastRgb.size(), 640u * 240u);
+  EXPECT_EQ(FakeCodec::lastRgb[319], 0x00FFFFFFu);
+  EXPECT_EQ(FakeCodec::lastRgb[320], 0u);  // right half black
+  EXPECT_EQ(FakeCodec::lastRgb[239 * 640 + 639], 0u);
+  EXPECT_EQ(filesInDir(), std::vector<std::string>{"pair.jpg"});
+}
+
+TEST_F(ImageFileTest, EightBitImagesSaveRowsAtTheirStrideWithTheTable) {
+  ASSERT_EQ(KAV_CreateImage8(0, "e", 0, 0, 5, 2, 100), 0);
+  const std::uint8_t row0[5] = {1, 2, 3, 4, 5}, row1[5] = {6, 7, 8, 9, 10};
+  std::memcpy(KAV_ImageBytes[0], row0, 5);
+  std::memcpy(KAV_ImageBytes[0] + 8, row1, 5);
+  const std::uint32_t red = 0xFF0000;
+  KAV_SetColorTable(&red, 1);
+  ASSERT_EQ(KAV_SaveImage(5, 2, 0, (dir_ + "/e").c_str()), 0);
+  EXPECT_EQ(FakeCodec::last.stride, 8);
+  EXPECT_EQ(FakeCodec::last.dotsPerMeter, 2834);
+  ASSERT_EQ(FakeCodec::lastRows.size(), 16u);
+  EXPECT_EQ(FakeCodec::lastRows[8], 6);
+  EXPECT_EQ(FakeCodec::lastRows[12], 10);
+  EXPECT_EQ(FakeCodec::lastPalette[0], 0xFF0000u);
+  EXPECT_EQ(FakeCodec::lastPalette[255], 0xFFFFFFu);
+}
+
+TEST_F(ImageFileTest, AFailedSaveKeepsTheOldFileAndLeavesNoPartOfTheNew) {
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 8, 8, 100), 0);
+  const std::string target = dir_ + "/keep.png";
+  std::ofstream(target) << "the earlier capture";
+  FakeCodec::failWrites = true;
+  EXPECT_EQ(KAV_SaveImage(8, 8, 3, (dir_ + "/keep").c_str()), 1);
+  EXPECT_EQ(filesInDir(), std::vector<std::string>{"keep.png"});
+  std::ifstream in(target);
+  std::string content;
+  std::getline(in, content);
+  EXPECT_EQ(content, "the earlier capture");
+
+  // No encoder for the type, or no folder to write in: 1 as well.
+  FakeCodec::failWrites = false;
+  codec_->missingFormat = 4;
+  EXPECT_EQ(KAV_SaveImage(8, 8, 4, (dir_ + "/t").c_str()), 1);
+  EXPECT_EQ(KAV_SaveImage(8, 8, 3, (dir_ + "/no/such/folder/x").c_str()), 1);
+  EXPECT_EQ(KAV_SaveImage(8, 8, 9, (dir_ + "/x").c_str()), 1);
+  EXPECT_EQ(filesInDir(), std::vector<std::string>{"keep.png"});
+}
+
+TEST_F(ImageFileTest, LoadRequestsAndDropsRestoreTheCurrentImage) {
+  codec_->files["pic"] = gradient(4, 4);
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 4, 100), 0);
+  ASSERT_EQ(KAV_CreateImage(1, "b", 0, 0, 4, 4, 100), 0);
+  ASSERT_EQ(KAV_CurrentImage(), 1);
+  loadDropped(0, "pic");
+  EXPECT_EQ(KAV_ImagePixels[0][5], static_cast<Pixel32>((1 << 12) | 1));
+  EXPECT_EQ(KAV_CurrentImage(), 1);
+}
+
+}  // namespace
+}  // namespace rozoru::imageio

@@ -1,0 +1,224 @@
+// Text windows through Qt on the offscreen platform: the font's cells, the
+// picture on screen, typing into the widget, resizing it and pasting.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QTest>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "rozoru/kav.h"
+#include "rozoru/textwin.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+#include "shell/qt/framework.h"
+#include "tests/shell/test_hooks.h"
+#include "textwin/qt_text.h"
+#include "textwin/textwin.h"
+
+namespace rozoru {
+namespace {
+
+using namespace std::chrono_literals;
+using test::hooks;
+using test::pumpFor;
+namespace tw = textwin;
+
+class TextFrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShell();
+    hooks() = {};
+    tw::reset();
+    char tmpl[] = "/tmp/rozoru-tw-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    lockDir_ = tmpl;
+  }
+
+  void TearDown() override {
+    if (shell().workerStarted() && !shell().workerFinished()) {
+      kav_stop = 1;
+      shell().exitSequence();
+    }
+    tw::reset();
+    // Repaints queued by the last presents run while their window system lives.
+    QCoreApplication::processEvents();
+    fw_.reset();
+    resetShell();
+    std::filesystem::remove_all(lockDir_);
+  }
+
+  void startFramework() {
+    std::atomic<bool> initDone{false};
+    auto userInit = hooks().init;
+    hooks().init = [&initDone, userInit] {
+      if (userInit) userInit();
+      initDone = true;
+    };
+    fw_ = std::make_unique<Framework>(StartOptions{false, lockDir_});
+    ASSERT_EQ(fw_->start(), 0);
+    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
+  }
+
+  QWidget* widgetOf(int index) const { return fw_->windowSystem().widget(tw::handleOf(index)); }
+
+  std::string lockDir_;
+  std::unique_ptr<Framework> fw_;
+};
+
+TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
+  hooks().init = [] {
+    KAV_OpenTextWindow(0, 30, 40, 400, 300);
+    KAV_PushTextColor(0x00FF00, 0x000000);
+    KAV_Printf("MMMM\n\xe3\x81\x82");
+  };
+  startFramework();
+  QWidget* w = widgetOf(0);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "TextWindow 0");
+  EXPECT_EQ(w->size(), QSize(400, 300));
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_NE(w->minimumSize(), w->maximumSize()) << "the user can resize a text window";
+
+  const auto s = tw::snapshot(0);
+  ASSERT_TRUE(s);
+  QFont f("DejaVu Sans Mono");
+  f.setPixelSize(13);
+  const QFontMetrics fm(f);
+  EXPECT_EQ(s->cellWidth, fm.horizontalAdvance(QLatin1Char('M')));
+  EXPECT_EQ(s->cellHeight, fm.height());
+  EXPECT_EQ(s->cursor, (tw::Cursor{2 * s->cellWidth, s->cellHeight})) << "a double-width unit takes two cells";
+
+  // Green glyphs in the first line's four cells, nothing beyond them.
+  auto greenIn = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        if (s->pixel(x, y) != 0) {
+          EXPECT_EQ(s->pixel(x, y) & 0xFF00FFu, 0u) << "only green is drawn";
+          ++n;
+        }
+    return n;
+  };
+  EXPECT_GT(greenIn(0, 0, 4 * s->cellWidth, s->cellHeight), 4 * 10);
+  EXPECT_EQ(greenIn(4 * s->cellWidth, 0, 400, s->cellHeight), 0);
+  EXPECT_GT(greenIn(0, s->cellHeight, 2 * s->cellWidth, 2 * s->cellHeight), 10) << "the Japanese glyph is drawn";
+
+  // What the screen shows is the bitmap (once the queued repaint ran).
+  auto differing = [&] {
+    const QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int differ = 0;
+    for (int y = 0; y < 2 * s->cellHeight; ++y)
+      for (int x = 0; x < 4 * s->cellWidth; ++x)
+        if ((img.pixel(x, y) & 0xFFFFFFu) != s->pixel(x, y)) ++differ;
+    return differ;
+  };
+  pumpFor([&] { return differing() == 0; }, 2s);
+  EXPECT_EQ(differing(), 0);
+}
+
+TEST_F(TextFrameworkTest, TypingIntoTheWindowReadsALine) {
+  std::mutex m;
+  std::string got;
+  std::atomic<bool> done{false};
+  hooks().init = [] {
+    KAV_OpenTextWindow(0, 0, 0, 400, 300);
+    kav_start = 1;
+  };
+  hooks().main = [&] {
+    char buf[256];
+    KAV_ReadLine(buf);
+    std::lock_guard lock(m);
+    got = buf;
+    done = true;
+  };
+  startFramework();
+  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
+  QWidget* w = widgetOf(0);
+  QTest::keyClicks(w, "helpx");
+  QTest::keyClick(w, Qt::Key_Backspace);
+  QTest::keyClick(w, Qt::Key_Backspace);
+  QTest::keyClicks(w, "lo w");
+  QTest::keyClick(w, Qt::Key_Return);
+  ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+  std::lock_guard lock(m);
+  EXPECT_EQ(got, "hello w");
+}
+
+TEST_F(TextFrameworkTest, CtrlVPastesTheClipboardAndEscIsNotText) {
+  std::mutex m;
+  std::string got;
+  std::atomic<bool> done{false};
+  hooks().init = [] {
+    KAV_OpenTextWindow(0, 0, 0, 400, 300);
+    kav_start = 1;
+  };
+  hooks().main = [&] {
+    char buf[256];
+    KAV_ReadLine(buf);
+    std::lock_guard lock(m);
+    got = buf;
+    done = true;
+  };
+  startFramework();
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("cl\xe3\x81\x82p\nrest"));
+  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
+  QWidget* w = widgetOf(0);
+  QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_Escape);  // no Exit while typing
+  QTest::keyClick(w, Qt::Key_Return);
+  ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+  std::lock_guard lock(m);
+  EXPECT_EQ(got, "cl\xe3\x81\x82p");
+  EXPECT_EQ(kav_exit.load(), 0);
+}
+
+TEST_F(TextFrameworkTest, ResizingTheWidgetClearsTheText) {
+  hooks().init = [] {
+    KAV_OpenTextWindow(0, 0, 0, 400, 300);
+    KAV_Printf("text to lose");
+  };
+  startFramework();
+  // The size the window was shown with does not clear it.
+  pumpFor([] { return false; }, 100ms);
+  EXPECT_NE(tw::snapshot(0)->cursor.x, 0);
+  widgetOf(0)->resize(300, 200);
+  ASSERT_TRUE(pumpFor([] { return tw::snapshot(0)->width == 300; }));
+  const auto s = tw::snapshot(0);
+  EXPECT_EQ(s->height, 200);
+  EXPECT_EQ(s->cursor, (tw::Cursor{0, 0}));
+  for (std::uint32_t p : s->pixels) ASSERT_EQ(p, 0u);
+}
+
+TEST_F(TextFrameworkTest, TheMenuOfATextWindowOpensAtTheRightButton) {
+  hooks().init = [] { KAV_OpenTextWindow(2, 0, 0, 200, 100); };
+  startFramework();
+  QTest::mouseClick(widgetOf(2), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+  QMenu* menu = nullptr;
+  ASSERT_TRUE(pumpFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }));
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_EQ(actions.size(), 11);
+  EXPECT_EQ(actions[0]->text(), "&Select\tCtrl+S");
+  EXPECT_TRUE(actions[0]->isChecked());
+  EXPECT_EQ(actions[6]->text(), "&Copy ROZORU" + QString::number(fw_->instance()) + "2.LOG\tCtrl+C");
+  actions[10]->trigger();  // Destroy
+  menu->close();
+  ASSERT_TRUE(pumpFor([] { return !tw::isOpen(2); }));
+  EXPECT_EQ(fw_->windowSystem().widget(tw::handleOf(2)), nullptr);
+}
+
+}  // namespace
+}  // namespace rozoru
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,265 @@
+// Layout of printed and typed text in fixed cells, scrolling, the key ring and
+// the text conversions. The plain surface draws a block for a glyph, a bottom
+// line for '_' and nothing for blanks, so cells can be read back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "textwin/text_layout.h"
+
+namespace rozoru::textwin {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kBlack = 0;
+
+// What one cell shows: '#' a glyph, '_' the caret, ' ' nothing.
+char cellAt(const TextSurface& s, int col, int row) {
+  const int x = col * s.cellWidth(), y = row * s.cellHeight();
+  if (s.pixel(x + s.cellWidth() / 2, y + s.cellHeight() / 2) != kBlack) return '#';
+  if (s.pixel(x + s.cellWidth() / 2, y + s.cellHeight() - 2) != kBlack) return '_';
+  return ' ';
+}
+
+// A row of cells as text, trailing blanks dropped.
+std::string rowText(const TextSurface& s, int row) {
+  std::string out;
+  for (int col = 0; col < s.width() / s.cellWidth(); ++col) out += cellAt(s, col, row);
+  out.erase(out.find_last_not_of(' ') + 1);
+  return out;
+}
+
+void print(TextSurface& s, Cursor& c, std::u16string_view text) { printUnits(s, c, text, kWhite, kBlack); }
+
+TEST(PrintLayout, LineFeedsLeaveEmptyLinesAndTheCursorAfterTheText) {
+  TextSurface s(400, 300, 8, 16);
+  Cursor c;
+  print(s, c, u"abc\n\ndef");
+  EXPECT_EQ(rowText(s, 0), "###");
+  EXPECT_EQ(rowText(s, 1), "");
+  EXPECT_EQ(rowText(s, 2), "###");
+  EXPECT_EQ(c, (Cursor{24, 32}));
+  // The next output goes on after def, on the same line.
+  print(s, c, u"g");
+  EXPECT_EQ(rowText(s, 2), "####");
+  EXPECT_EQ(c, (Cursor{32, 32}));
+}
+
+TEST(PrintLayout, FiftyCellsFitFourHundredPixelsAndTheFiftyFirstWraps) {
+  TextSurface s(400, 300, 8, 16);
+  Cursor c;
+  print(s, c, std::u16string(50, u'x'));
+  EXPECT_EQ(c, (Cursor{400, 0})) << "a unit ending exactly at the edge still fits";
+  print(s, c, u"y");
+  EXPECT_EQ(c, (Cursor{8, 16}));
+  EXPECT_EQ(rowText(s, 0), std::string(50, '#'));
+  EXPECT_EQ(rowText(s, 1), "#");
+}
+
+TEST(PrintLayout, ADoubleWidthUnitCrossingTheEdgeMovesWhole) {
+  TextSurface s(400, 300, 8, 16);
+  Cursor c;
+  print(s, c, std::u16string(49, u'x') + u"\u3042");  // one cell left, two needed
+  EXPECT_EQ(rowText(s, 0), std::string(49, '#'));
+  EXPECT_EQ(rowText(s, 1), "##");
+  EXPECT_EQ(c, (Cursor{16, 16}));
+  // With two cells left it fits exactly.
+  Cursor d;
+  TextSurface t(400, 300, 8, 16);
+  print(t, d, std::u16string(48, u'x') + u"\u00e9");
+  EXPECT_EQ(d, (Cursor{400, 0}));
+}
+
+TEST(PrintLayout, AFullWindowScrollsExactlyOneLinePerLineFeed) {
+  TextSurface s(400, 300, 8, 16);  // (300 - 1) / 16 = 18 lines
+  Cursor c;
+  // Line k holds k + 1 glyphs, so each line can be recognised after scrolling.
+  for (int k = 0; k < 18; ++k) print(s, c, std::u16string(static_cast<std::size_t>(k + 1), u'x') + u"\n");
+  // The 18th line feed scrolled once: line 0 is gone, the cursor is on the last line.
+  EXPECT_EQ(c, (Cursor{0, 17 * 16}));
+  EXPECT_EQ(rowText(s, 0), "##");
+  EXPECT_EQ(rowText(s, 16), std::string(18, '#'));
+  EXPECT_EQ(rowText(s, 17), "");
+  print(s, c, u"zz\n");
+  EXPECT_EQ(c, (Cursor{0, 17 * 16}));
+  EXPECT_EQ(rowText(s, 0), "###");
+  EXPECT_EQ(rowText(s, 16), "##");
+  // Nothing is left below the last kept line: rows 288-299 are black.
+  for (int y = 17 * 16; y < 300; ++y) EXPECT_EQ(s.pixel(100, y), kBlack) << y;
+}
+
+TEST(PrintLayout, WrappingIntoTheBottomScrollsToo) {
+  TextSurface s(80, 50, 8, 16);  // 10 columns, (50 - 1) / 16 = 3 lines
+  Cursor c;
+  print(s, c, std::u16string(45, u'x'));  // 4 full lines and 5 more: 4 wraps, 2 scrolls
+  EXPECT_EQ(c, (Cursor{40, 32}));
+  EXPECT_EQ(rowText(s, 0), std::string(10, '#'));
+  EXPECT_EQ(rowText(s, 2), std::string(5, '#'));
+}
+
+TEST(PrintLayout, AWindowLowerThanTwoLinesKeepsTheCursorOnItsOneLine) {
+  TextSurface s(80, 16, 8, 16);
+  Cursor c;
+  print(s, c, u"a\nb\nc");
+  EXPECT_EQ(c, (Cursor{8, 0}));
+  EXPECT_EQ(rowText(s, 0), "#");
+}
+
+TEST(PrintLayout, ColoursAreDrawnAsGiven) {
+  TextSurface s(80, 50, 8, 16);
+  Cursor c;
+  printUnits(s, c, u"a ", 0x00FF00, 0x000080);
+  EXPECT_EQ(s.pixel(4, 8), 0x00FF00u);
+  EXPECT_EQ(s.pixel(0, 0), 0x000080u);
+  EXPECT_EQ(s.pixel(12, 8), 0x000080u);  // the blank shows the background
+  EXPECT_EQ(s.pixel(20, 8), kBlack);
+}
+
+// ------------------------------------------------------------- line input --
+
+struct Typing {
+  TextSurface s{400, 300, 8, 16};
+  Cursor c;
+  LineEditor e;
+  void type(std::u16string_view units) {
+    for (char16_t u : units) e.type(u, s, c, kWhite, kBlack);
+  }
+  bool back() { return e.backspace(s, c, kWhite, kBlack); }
+};
+
+TEST(LineEditor, BackspaceRemovesTheLastUnitAndMovesBackOntoIt) {
+  Typing t;
+  t.type(u"AB");
+  EXPECT_TRUE(t.back());
+  t.type(u"C");
+  EXPECT_EQ(t.e.units(), u"AC");
+  EXPECT_EQ(t.c, (Cursor{16, 0}));
+  EXPECT_TRUE(t.back());
+  EXPECT_TRUE(t.back());
+  EXPECT_FALSE(t.back()) << "nothing left to remove";
+  EXPECT_EQ(t.c, (Cursor{0, 0}));
+}
+
+TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaret) {
+  Typing t;
+  t.type(std::u16string(49, u'x'));
+  EXPECT_EQ(t.c, (Cursor{392, 0}));
+  t.type(u"y");  // drawn in the last cell, then the cursor wraps
+  EXPECT_EQ(t.c, (Cursor{0, 16}));
+  EXPECT_EQ(t.e.depth(), 1);
+  EXPECT_EQ(rowText(t.s, 0), std::string(50, '#'));
+  // Backspace comes back onto the last cell of the line above.
+  t.back();
+  EXPECT_EQ(t.c, (Cursor{392, 0}));
+  EXPECT_EQ(t.e.depth(), 0);
+  LineEditor::drawCaret(true, t.s, t.c, kWhite, kBlack);
+  EXPECT_EQ(cellAt(t.s, 49, 0), '_') << "the caret covers the removed unit";
+}
+
+TEST(LineEditor, ADoubleWidthUnitMovesWholeAndBackspaceReturnsAcrossTheWrap) {
+  Typing t;
+  t.type(std::u16string(49, u'x'));  // cursor at 392: one cell left
+  EXPECT_EQ(t.c, (Cursor{392, 0}));
+  t.type(u"\u3042");
+  EXPECT_EQ(t.c, (Cursor{16, 16}));
+  EXPECT_EQ(rowText(t.s, 1), "##");
+  EXPECT_EQ(cellAt(t.s, 49, 0), ' ');
+  t.back();
+  EXPECT_EQ(t.c, (Cursor{392, 0})) << "back where the unit would have gone";
+  EXPECT_EQ(rowText(t.s, 1), "");
+  EXPECT_EQ(t.e.depth(), 0);
+  t.type(u"a");
+  EXPECT_EQ(t.e.units(), std::u16string(49, u'x') + u"a");
+}
+
+TEST(LineEditor, ADoubleWidthUnitTakingTheLastTwoCellsWrapsAfterIt) {
+  Typing t;
+  t.type(std::u16string(48, u'x'));  // cursor at 384: exactly two cells left
+  t.type(u"\u3042");
+  EXPECT_EQ(t.c, (Cursor{0, 16}));
+  EXPECT_EQ(rowText(t.s, 0), std::string(50, '#'));
+  t.back();
+  EXPECT_EQ(t.c, (Cursor{384, 0}));
+  EXPECT_EQ(rowText(t.s, 0), std::string(48, '#'));
+}
+
+TEST(LineEditor, ADoubleWidthUnitEndingInTheCaretCellWrapsAfterIt) {
+  Typing t;
+  t.type(std::u16string(47, u'x'));  // cursor at 376; the unit takes 376-391
+  t.type(u"\u3042");
+  EXPECT_EQ(t.c, (Cursor{392, 0}));
+  t.type(u"\u3044");  // 392 > 400 - 16: moves whole
+  EXPECT_EQ(t.c, (Cursor{16, 16}));
+  t.back();
+  t.back();
+  EXPECT_EQ(t.c, (Cursor{376, 0}));
+  EXPECT_EQ(rowText(t.s, 0), std::string(47, '#'));
+}
+
+TEST(LineEditor, TwoHundredFiftyFiveUnitsAtMost) {
+  Typing t;
+  t.type(std::u16string(300, u'q'));
+  EXPECT_EQ(t.e.units().size(), 255u);
+  EXPECT_FALSE(t.e.type(u'r', t.s, t.c, kWhite, kBlack));
+  // Many wrapped lines walked back to the start.
+  while (t.back()) {
+  }
+  EXPECT_EQ(t.e.depth(), 0);
+  EXPECT_EQ(t.c.x, 0);
+}
+
+TEST(LineEditor, FinishClearsTheCaretAndStartsTheNextLine) {
+  Typing t;
+  t.type(u"ok");
+  LineEditor::drawCaret(true, t.s, t.c, kWhite, kBlack);
+  EXPECT_EQ(cellAt(t.s, 2, 0), '_');
+  LineEditor::finish(t.s, t.c, kWhite, kBlack);
+  EXPECT_EQ(cellAt(t.s, 2, 0), ' ');
+  EXPECT_EQ(t.c, (Cursor{0, 16}));
+}
+
+// ---------------------------------------------------------------- key ring --
+
+TEST(KeyRing, KeepsOrderWrapsAroundAndDropsWhenFull) {
+  KeyRing r;
+  EXPECT_TRUE(r.empty());
+  EXPECT_EQ(r.take(), 0);
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(r.push(u'a'));
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(r.take(), u'a');
+  EXPECT_TRUE(r.empty());
+  // Now the positions wrap past the end of the array.
+  for (int i = 0; i < KeyRing::kSize; ++i) ASSERT_TRUE(r.push(static_cast<char16_t>(0x100 + i))) << i;
+  EXPECT_FALSE(r.push(u'z')) << "a full ring drops";
+  for (int i = 0; i < KeyRing::kSize; ++i) ASSERT_EQ(r.take(), static_cast<char16_t>(0x100 + i)) << i;
+  EXPECT_TRUE(r.empty());
+  EXPECT_TRUE(r.push(u'b'));
+  EXPECT_EQ(r.take(), u'b');
+}
+
+// -------------------------------------------------------------------- text --
+
+TEST(Text, Utf8ToUtf16WithLimitsAndMalformedInput) {
+  EXPECT_EQ(utf8ToUtf16("a\xc3\xa9\xe3\x81\x82", 10), u"a\u00e9\u3042");
+  EXPECT_EQ(utf8ToUtf16("\xf0\x9f\x98\x80", 10), u"\U0001F600");
+  EXPECT_EQ(utf8ToUtf16("ab\xf0\x9f\x98\x80", 3), u"ab") << "a pair is not split by the limit";
+  EXPECT_EQ(utf8ToUtf16("a\xff" "b", 10), u"a\uFFFDb");
+  EXPECT_EQ(utf8ToUtf16("a\xe3\x81", 10), u"a\uFFFD\uFFFD") << "cut short";
+  EXPECT_EQ(utf8ToUtf16("\xc0\xaf", 10), u"\uFFFD\uFFFD") << "overlong";
+}
+
+TEST(Text, Utf16ToUtf8AndCharacterBoundaries) {
+  EXPECT_EQ(utf16ToUtf8(u"a\u00e9\u3042\U0001F600"), "a\xc3\xa9\xe3\x81\x82\xf0\x9f\x98\x80");
+  EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
+  const std::string s = "ab\xe3\x81\x82";  // 5 bytes
+  EXPECT_EQ(utf8Prefix(s, 5), 5u);
+  EXPECT_EQ(utf8Prefix(s, 4), 2u);
+  EXPECT_EQ(utf8Prefix(s, 3), 2u);
+  EXPECT_EQ(utf8Prefix(s, 2), 2u);
+  EXPECT_EQ(utf8Complete("ab\xe3\x81"), 2u);
+  EXPECT_EQ(utf8Complete("ab\xe3\x81\x82"), 5u);
+  EXPECT_EQ(utf8Complete("ab\xc3"), 2u);
+  EXPECT_EQ(utf8Complete("abc"), 3u);
+}
+
+}  // namespace
+}  // namespace rozoru::textwin
