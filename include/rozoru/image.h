@@ -65,6 +65,11 @@ void KAV_GetImageArea(void* destination, int x0, int y0, int w, int h);
 // arguments (the result window of a command); -1 when none.
 int KAV_CreateImageInFreeSlot(const char* title, int x, int y, int width, int height, int zoom, int bits);
 
+// Lays a 320x240 frame into the current image with its left edge at column
+// `offset`; what falls outside the image is skipped. Into an 8-bit image the
+// frame is read as 320x240 bytes.
+void KAV_PutFrame(const Pixel32* frame, unsigned offset);
+
 // Display. 0 done; 1 not in use; 2 no zoom fits (nothing changes).
 int KAV_SetZoom(int id, int zoom);
 // One zoom step in or out: (10 z + 4) / 9 and (9 z + 5) / 10.

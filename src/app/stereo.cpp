@@ -3,6 +3,7 @@
 // parallax between them, and LR shows the pair side by side, squeezed.
 #include <cstdint>
 
+#include "app/composition.h"
 #include "rozoru/kav.h"
 
 namespace {
@@ -20,14 +21,6 @@ void drawTestPicture(Pixel32* px, int t, int parallax) {
   for (int y = cy; y < cy + 60; ++y)
     for (int x = cx; x < cx + 60; ++x)
       if (x >= 0 && x < 320) px[y * 320 + x] = 0x00FFFFFF;
-}
-
-void previewSideBySide(const Pixel32* right, const Pixel32* left, Pixel32* lr) {
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 160; ++x) {
-      lr[y * 320 + x] = right[y * 320 + 2 * x];
-      lr[y * 320 + 160 + x] = left[y * 320 + 2 * x];
-    }
 }
 
 }  // namespace
@@ -49,7 +42,7 @@ void KAV_Main() {
     if (haveRight) KAV_UpdateImage(0);
     if (haveLeft) KAV_UpdateImage(1);
     if (haveRight && haveLeft && kav_image[2].inUse && kav_image[2].width == 320 && kav_image[2].height == 240) {
-      previewSideBySide(KAV_ImagePixels[0], KAV_ImagePixels[1], KAV_ImagePixels[2]);
+      stereo::preview(KAV_ImagePixels[0], KAV_ImagePixels[1], KAV_ImagePixels[2]);
       KAV_UpdateImage(2);
     }
     if (KAV_Wait(33) != 0) break;

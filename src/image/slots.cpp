@@ -305,6 +305,23 @@ void KAV_GetImageArea(void* destination, int x0, int y0, int w, int h) {
   }
 }
 
+void KAV_PutFrame(const Pixel32* frame, unsigned offset) {
+  const int id = KAV_CurrentImage();
+  if (!inUse(id) || !frame) return;
+  const ImageSlot& s = kav_image[id];
+  const unsigned w = static_cast<unsigned>(s.width), h = static_cast<unsigned>(s.height);
+  for (unsigned y = 0; y < 240 && y < h; ++y) {
+    for (unsigned x = 0; x < 320; ++x) {
+      if (offset + x >= w || offset + x < offset) break;  // the second test catches a wrapped offset
+      if (s.bitDepth == 32)
+        KAV_ImagePixels[id][y * w + offset + x] = frame[y * 320 + x];
+      else
+        KAV_ImageBytes[id][y * static_cast<unsigned>(KAV_Stride8(s.width)) + offset + x] =
+            reinterpret_cast<const std::uint8_t*>(frame)[y * 320 + x];
+    }
+  }
+}
+
 int KAV_CreateImageInFreeSlot(const char* title, int x, int y, int width, int height, int zoom, int bits) {
   for (int id = 0; id < KAV_MAX_IMAGES; ++id)
     if (create(id, title, x, y, width, height, zoom, bits) == 0) return id;

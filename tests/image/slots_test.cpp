@@ -317,6 +317,33 @@ TEST_F(SlotsTest, MenuCommandsAndTheCloseBox) {
   EXPECT_EQ(kav_image[0].inUse, 0);
 }
 
+TEST_F(SlotsTest, PutFrameLaysAFrameAtAColumnOffset) {
+  std::vector<Pixel32> frame(320 * 240);
+  for (int i = 0; i < 320 * 240; ++i) frame[static_cast<std::size_t>(i)] = static_cast<Pixel32>(i + 1);
+  ASSERT_EQ(KAV_CreateImage(2, "LR", 0, 0, 640, 240, 100), 0);
+  KAV_PutFrame(frame.data(), 320);
+  EXPECT_EQ(KAV_ImagePixels[2][319], 0u);
+  EXPECT_EQ(KAV_ImagePixels[2][320], 1u);
+  EXPECT_EQ(KAV_ImagePixels[2][239 * 640 + 639], static_cast<Pixel32>(320 * 240));
+
+  // Into 400 x 200 only columns 320-399 of rows 0-199 are written.
+  ASSERT_EQ(KAV_CreateImage(3, "s", 0, 0, 400, 200, 100), 0);
+  KAV_PutFrame(frame.data(), 320);
+  EXPECT_EQ(KAV_ImagePixels[3][399], 80u);
+  EXPECT_EQ(KAV_ImagePixels[3][199 * 400 + 399], static_cast<Pixel32>(199 * 320 + 80));
+  EXPECT_EQ(KAV_ImagePixels[3][199 * 400 + 319], 0u);
+  KAV_PutFrame(frame.data(), 0xFFFFFFF0u);  // far outside, even when the offset wraps
+  EXPECT_EQ(KAV_ImagePixels[3][0], 0u);
+
+  // An 8-bit image takes the frame as bytes, at its own stride.
+  ASSERT_EQ(KAV_CreateImage8(4, "b", 0, 0, 5, 2, 100), 0);
+  KAV_PutFrame(frame.data(), 1);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
+  EXPECT_EQ(KAV_ImageBytes[4][1], bytes[0]);
+  EXPECT_EQ(KAV_ImageBytes[4][8 + 4], bytes[320 + 3]);
+  EXPECT_EQ(KAV_ImageBytes[4][0], 0);
+}
+
 TEST_F(SlotsTest, RequestsCreateAndRepaint) {
   Request r;
   r.code = req::CreateImage;
