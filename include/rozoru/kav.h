@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "rozoru/textwin.h"
+#include "rozoru/boxes.h"
 
 #include "rozoru/image.h"
 #include "rozoru/imagefile.h"

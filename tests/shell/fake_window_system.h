@@ -7,6 +7,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ class FakeWindowSystem final : public WindowSystem {
   void destroy(Hwnd h) override {
     std::lock_guard lock(mutex_);
     captions_.erase(h);
+    std::erase_if(controls_, [h](const auto& kv) { return kv.first.first == h; });
   }
   void setCaption(Hwnd h, const std::string& text) override {
     if (guiQueue) {
@@ -117,6 +119,60 @@ class FakeWindowSystem final : public WindowSystem {
   ScreenMetrics metrics() override { return screen; }
   std::uint32_t modifiers() override { return 0; }
 
+  struct Control {
+    ControlKind kind = ControlKind::Button;
+    Rect rect;
+    std::string text;
+  };
+  bool addControl(Hwnd h, ControlKind kind, int id, const Rect& r, const std::string& text) override {
+    std::lock_guard lock(mutex_);
+    if (!captions_.count(h)) return false;
+    controls_[{h, id}] = Control{kind, r, text};
+    return true;
+  }
+  void setControlText(Hwnd h, int id, const std::string& text) override {
+    std::lock_guard lock(mutex_);
+    if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.text = text;
+  }
+  std::string controlText(Hwnd h, int id) override {
+    std::lock_guard lock(mutex_);
+    auto it = controls_.find({h, id});
+    return it == controls_.end() ? std::string() : it->second.text;
+  }
+  void setControlRect(Hwnd h, int id, const Rect& r) override {
+    std::lock_guard lock(mutex_);
+    if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.rect = r;
+  }
+  void focusControl(Hwnd h, int id, bool selectAll) override {
+    std::lock_guard lock(mutex_);
+    focus_ = {h, id};
+    focusSelectAll_ = selectAll;
+  }
+  void fixHeight(Hwnd h) override {
+    std::lock_guard lock(mutex_);
+    fixedHeight_.insert(h);
+  }
+  // The controls of h by id.
+  std::map<int, Control> controls(Hwnd h) const {
+    std::lock_guard lock(mutex_);
+    std::map<int, Control> out;
+    for (const auto& [key, c] : controls_)
+      if (key.first == h) out[key.second] = c;
+    return out;
+  }
+  std::pair<Hwnd, int> focus() const {
+    std::lock_guard lock(mutex_);
+    return focus_;
+  }
+  bool focusSelectedAll() const {
+    std::lock_guard lock(mutex_);
+    return focusSelectAll_;
+  }
+  bool heightFixed(Hwnd h) const {
+    std::lock_guard lock(mutex_);
+    return fixedHeight_.count(h) != 0;
+  }
+
   void setFrame(Hwnd h, Rect r) {
     std::lock_guard lock(mutex_);
     frames_[h] = r;
@@ -151,6 +207,10 @@ class FakeWindowSystem final : public WindowSystem {
   std::map<Hwnd, Picture> presented_;
   std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups_;
   std::string status_;
+  std::map<std::pair<Hwnd, int>, Control> controls_;
+  std::pair<Hwnd, int> focus_{0, 0};
+  bool focusSelectAll_ = false;
+  std::set<Hwnd> fixedHeight_;
 };
 
 }  // namespace rozoru::test

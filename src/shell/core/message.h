@@ -34,6 +34,9 @@ enum class Msg : std::uint32_t {
   MouseWheel,  // wparam: delta in 1/8 degrees (120 a notch), negative toward the user
   DropFiles,   // payload: DroppedFiles
   NcRButtonDown,
+  Control,     // from a child control: wparam: control id, lparam: ctl:: notification;
+               // payload: the control's text (std::string, UTF-8) for edit notifications
+  Sizing,      // the user drags an edge: wparam: sizing:: edge; a Size follows
   User = 0x400,
 };
 
@@ -59,6 +62,21 @@ inline constexpr int Subtract = 0x6D; // keypad minus
 inline constexpr int F1 = 0x70;
 inline constexpr int Minus = 0xBD;
 }  // namespace key
+
+// Notifications of child controls, in the lparam of Control messages.
+namespace ctl {
+inline constexpr std::int64_t Clicked = 0;    // a push button was clicked
+inline constexpr std::int64_t SetFocus = 1;   // an edit field got the keyboard focus
+inline constexpr std::int64_t KillFocus = 2;  // an edit field lost it (payload: its text)
+inline constexpr std::int64_t Enter = 3;      // Enter in an edit field (payload: its text)
+}  // namespace ctl
+
+// The edge being dragged, in the wparam of Sizing messages.
+namespace sizing {
+inline constexpr std::int64_t Other = 0;
+inline constexpr std::int64_t Left = 1;
+inline constexpr std::int64_t Right = 2;
+}  // namespace sizing
 
 // Mouse buttons held, in the wparam of mouse messages.
 namespace mouse {

@@ -56,6 +56,11 @@ struct ScreenMetrics {
 
 enum class MessageBoxIcon { None, Error, Warning, Information };
 
+// Native child controls of a framework window. Their input comes back to the
+// window's owner as Control messages; a button takes no keyboard focus, so
+// keys stay with the window.
+enum class ControlKind { Button, Label, Edit };
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -87,6 +92,20 @@ class WindowSystem {
   virtual ScreenMetrics metrics() = 0;
   // Ctrl and Shift held now.
   virtual std::uint32_t modifiers() = 0;
+
+  // --- child controls (window systems without them make none) ---
+  // Adds a control with a window-unique id at r (client coordinates). A
+  // button's text may hold line feeds. False when it could not be made.
+  virtual bool addControl(Hwnd, ControlKind, int /*id*/, const Rect& /*r*/, const std::string& /*text*/) {
+    return false;
+  }
+  virtual void setControlText(Hwnd, int /*id*/, const std::string& /*text*/) {}
+  virtual std::string controlText(Hwnd, int /*id*/) { return {}; }
+  virtual void setControlRect(Hwnd, int /*id*/, const Rect& /*r*/) {}
+  // Keyboard focus to a control, selecting all its text when selectAll.
+  virtual void focusControl(Hwnd, int /*id*/, bool /*selectAll*/) {}
+  // Keeps the window's height as it is against the user's dragging.
+  virtual void fixHeight(Hwnd) {}
 };
 
 }  // namespace rozoru

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "boxes/boxes.h"
 #include "image/slots.h"
 #include "imageio/qt_codec.h"
 #include "rozoru/kav.h"
@@ -60,6 +61,7 @@ int Framework::start() {
   installImageSlots();
   imageio::installQt(*ws_);
   textwin::installQt(*ws_, lock_.number());
+  boxes::install();
 
   const ScreenMetrics m = ws_->metrics();
   const Point at = mainWindowStart(m.fullWidth, m.fullHeight);

@@ -78,6 +78,13 @@ class QtWindowSystem final : public WindowSystem {
   void setStatusText(Hwnd mainWindow, const std::string& text) override;
   ScreenMetrics metrics() override;
   std::uint32_t modifiers() override;
+  // Child controls (qt_controls.cpp).
+  bool addControl(Hwnd h, ControlKind kind, int id, const Rect& r, const std::string& text) override;
+  void setControlText(Hwnd h, int id, const std::string& text) override;
+  std::string controlText(Hwnd h, int id) override;
+  void setControlRect(Hwnd h, int id, const Rect& r) override;
+  void focusControl(Hwnd h, int id, bool selectAll) override;
+  void fixHeight(Hwnd h) override;
 
   // GUI thread: the widget of a handle, nullptr when there is none.
   QWidget* widget(Hwnd h) const;
