@@ -1,6 +1,7 @@
 // What an image window does with mouse, keys and commands.
 #include <array>
 
+#include "boxes/box_layout.h"
 #include "boxes/buttons.h"
 #include "image/slots.h"
 #include "image/zoom.h"
@@ -12,43 +13,12 @@ namespace rozoru {
 
 namespace {
 
-// Keys that stand for buttons of the button box, with or without Ctrl or Shift.
-int buttonForKey(int k) {
-  if (k >= '1' && k <= '9') return k - '1';
-  switch (k) {
-    case '0':
-      return 9;
-    case key::Minus:
-      return 10;
-    case key::Space:
-    case key::Up:
-      return 11;
-    case 'Z':
-      return 22;
-    case 'X':
-      return 23;
-    case 'S':
-      return 36;
-    case 'W':
-      return 37;
-    case 'Q':
-      return 38;
-    case 'A':
-      return 39;
-    case 'E':
-      return 40;
-    case 'D':
-      return 41;
-    default:
-      return -1;
-  }
-}
-
 void postCommand(Hwnd h, int command) { windowTable().post(Message{h, Msg::Command, command, 0, 0, {}}); }
 
 void onKey(int id, Hwnd h, const Message& m) {
   const int k = static_cast<int>(m.wparam);
-  if (const int button = buttonForKey(k); button >= 0) {
+  // Keys that stand for buttons of the button box, with or without Ctrl or Shift.
+  if (const int button = boxes::buttonForKey(k); button >= 0) {
     pressButtonByKey(button);
     return;
   }
