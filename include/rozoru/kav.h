@@ -11,6 +11,7 @@
 #include "rozoru/textwin.h"
 #include "rozoru/boxes.h"
 
+#include "rozoru/colour.h"
 #include "rozoru/image.h"
 #include "rozoru/imagefile.h"
 
