@@ -14,6 +14,7 @@
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/qt/framework.h"
+#include "tests/shell/framework_fixture.h"
 #include "tests/shell/test_hooks.h"
 #include "textwin/textwin.h"
 
@@ -24,46 +25,11 @@ using test::hooks;
 using test::pumpFor;
 namespace bx = boxes;
 
-class BoxesFrameworkTest : public ::testing::Test {
+class BoxesFrameworkTest : public test::FrameworkFixture {
  protected:
-  void SetUp() override {
-    resetShell();
-    hooks() = {};
-    textwin::reset();
-    char tmpl[] = "/tmp/rozoru-bx-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    lockDir_ = tmpl;
-  }
-  void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      onWorker([] { bx::reset(); });
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    textwin::reset();
-    fw_.reset();
-    resetShell();
-    std::filesystem::remove_all(lockDir_);
-  }
-
   void start(std::function<void()> init) {
-    std::atomic<bool> initDone{false};
-    hooks().init = [&initDone, init] {
-      init();
-      initDone = true;
-    };
-    fw_ = std::make_unique<Framework>(StartOptions{false, lockDir_});
-    ASSERT_EQ(fw_->start(), 0);
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
-  void onWorker(const std::function<void()>& f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+    hooks().init = std::move(init);
+    startFramework();
   }
 
   QWidget* box(Hwnd h) { return fw_->windowSystem().widget(h); }
@@ -81,9 +47,6 @@ class BoxesFrameworkTest : public ::testing::Test {
     }, std::chrono::seconds(5));
     return got;
   }
-
-  std::string lockDir_;
-  std::unique_ptr<Framework> fw_;
 };
 
 TEST_F(BoxesFrameworkTest, ButtonsAreLaidOutAndClicksCount) {

@@ -13,7 +13,9 @@
 #include <functional>
 #include <memory>
 
+#include "boxes/boxes.h"
 #include "image/slots.h"
+#include "textwin/textwin.h"
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/qt/framework.h"
@@ -26,6 +28,7 @@ class FrameworkFixture : public ::testing::Test {
   void SetUp() override {
     resetShell();
     hooks() = {};
+    textwin::reset();
     char tmpl[] = "/tmp/rozoru-fw-test-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     lockDir_ = tmpl;
@@ -33,10 +36,14 @@ class FrameworkFixture : public ::testing::Test {
 
   void TearDown() override {
     if (shell().workerStarted() && !shell().workerFinished()) {
+      onWorker([] { boxes::reset(); });  // the boxes belong to the worker
       kav_stop = 1;
       shell().exitSequence();
     }
+    textwin::reset();
     releaseAllImages();
+    // Repaints queued by the last presents run while their window system lives.
+    QCoreApplication::processEvents();
     fw_.reset();
     resetShell();
     std::filesystem::remove_all(lockDir_);

@@ -17,6 +17,7 @@
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
 #include "shell/qt/framework.h"
+#include "tests/shell/framework_fixture.h"
 #include "tests/shell/test_hooks.h"
 #include "textwin/qt_text.h"
 #include "textwin/textwin.h"
@@ -29,46 +30,9 @@ using test::hooks;
 using test::pumpFor;
 namespace tw = textwin;
 
-class TextFrameworkTest : public ::testing::Test {
+class TextFrameworkTest : public test::FrameworkFixture {
  protected:
-  void SetUp() override {
-    resetShell();
-    hooks() = {};
-    tw::reset();
-    char tmpl[] = "/tmp/rozoru-tw-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    lockDir_ = tmpl;
-  }
-
-  void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    tw::reset();
-    // Repaints queued by the last presents run while their window system lives.
-    QCoreApplication::processEvents();
-    fw_.reset();
-    resetShell();
-    std::filesystem::remove_all(lockDir_);
-  }
-
-  void startFramework() {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
-    fw_ = std::make_unique<Framework>(StartOptions{false, lockDir_});
-    ASSERT_EQ(fw_->start(), 0);
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
   QWidget* widgetOf(int index) const { return fw_->windowSystem().widget(tw::handleOf(index)); }
-
-  std::string lockDir_;
-  std::unique_ptr<Framework> fw_;
 };
 
 TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
