@@ -1,0 +1,224 @@
+#include "app/stereo_app.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/capture.h"
+#include "app/composition.h"
+#include "rozoru/kav.h"
+#include "ryk/ryk.h"
+
+namespace stereo {
+
+namespace {
+
+Globals g_globals;
+Print g_tap;
+std::function<std::tm()> g_clock;
+
+void print(const std::string& text) {
+  KAV_Printf("%s", text.c_str());
+  if (g_tap) g_tap(text);
+}
+
+// The camera library as the application uses it: every call is guarded by
+// the library itself (not open, no such camera, no such property).
+class LibraryCameras final : public Cameras {
+ public:
+  double get(int property, int camera, int* automatic) override {
+    return ryk_GetProperty(property, camera, automatic);
+  }
+  void set(double percent, int property, int camera) override { ryk_SetProperty(percent, property, camera); }
+  void setAuto(int property, int camera) override { ryk_SetPropertyAuto(property, camera); }
+  void showPropertyPage(int camera) override { ryk_ShowPropertyPage(camera); }
+  void pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+// A camera window the loop may write: open, and still the 320x240 32-bit
+// picture it was made as (the user can close or resize it).
+bool usable(int id) {
+  const ImageSlot& s = kav_image[id];
+  return s.inUse && s.bitDepth == 32 && s.width == kWidth && s.height == kHeight && KAV_ImagePixels[id];
+}
+
+Pixel32* pixels(int id) { return KAV_ImagePixels[id]; }
+
+bool cameraRunning(int k) { return ryk_ready.load() == 1 && ryk_count.load() > k; }
+
+// With wait sync: a frame newer than the one taken last, for at most a
+// second, looking at kav_stop meanwhile (a dead camera must not hang the loop).
+void waitForNewFrame(int k) {
+  const ryk_SampleGrabberCB* grabber = ryk_grabber[k];
+  if (!grabber) return;
+  const double after = grabber->lastTaken;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (kav_stop.load() == 0 && cameraRunning(k)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return;
+    if (ryk_WaitFrame(k, after, static_cast<int>(std::min<long long>(left, 50))) == 1) return;
+  }
+}
+
+void takeFrame(int k, int window, bool waitSync) {
+  if (!cameraRunning(k)) return;
+  if (waitSync) waitForNewFrame(k);
+  if (!usable(window)) return;
+  double t = 0.0;
+  if (ryk_CopyFrame(k, pixels(window), RYK_FRAME_BYTES, &t) > 0 && ryk_grabber[k]) ryk_grabber[k]->lastTaken = t;
+}
+
+// Says once when a camera stops delivering, and again after it recovered.
+class CameraWatch {
+ public:
+  void check() {
+    for (int k = 0; k < 2 && k < ryk_count.load(); ++k) {
+      const int st = ryk_CameraState(k);
+      if (st == reported_[k]) continue;
+      if (st == RYK_CAMERA_FAILED) {
+        const std::string why = ryk_CameraError(k);
+        print(format("Camera %d stopped: %s\n", k, why.empty() ? "no reason given" : why.c_str()));
+      } else if (st == RYK_CAMERA_STALLED) {
+        print(format("Camera %d sends no pictures\n", k));
+      } else if (st == RYK_CAMERA_STREAMING && reported_[k] != 0) {
+        print(format("Camera %d sends pictures again\n", k));
+      } else if (st != RYK_CAMERA_STREAMING) {
+        continue;
+      }
+      reported_[k] = st == RYK_CAMERA_STREAMING ? 0 : st;
+    }
+  }
+
+ private:
+  int reported_[2] = {0, 0};
+};
+
+class WindowSink final : public CaptureSink {
+ public:
+  bool saveJpeg(const std::string& path) override { return KAV_SaveImage(640, 240, 1, path.c_str()) == 0; }
+};
+
+std::tm now() {
+  if (g_clock) return g_clock();
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
+// The pair side by side in window 2, made 640x240 for the moment, then
+// saved. A closed LR window is opened only for the capture.
+void capture() {
+  if (!usable(0) || !usable(1)) {
+    print("Capture not saved: the Right or Left window is closed\n");
+    return;
+  }
+  const std::tm t = now();
+  const bool hadPreview = kav_image[2].inUse;
+  const int made = hadPreview ? KAV_ResizeImage(2, 2 * kWidth, kHeight)
+                              : KAV_CreateImage(2, "LR", 0, 0, 2 * kWidth, kHeight, 100);
+  if (made != 0 || kav_image[2].width != 2 * kWidth || kav_image[2].height != kHeight) {
+    print("Capture not saved: no memory for the 640x240 picture\n");
+  } else {
+    KAV_SelectImage(2);
+    KAV_PutFrame(pixels(0), 0);
+    KAV_PutFrame(pixels(1), kWidth);
+    KAV_UpdateImage(2);
+    WindowSink sink;
+    if (g_globals.eventMode == 1)
+      saveEventCapture(t, sink, std::rand() % 32768, securePassword(), print);
+    else
+      saveSingleCapture(t, sink, print);
+  }
+  if (hadPreview)
+    KAV_ResizeImage(2, kWidth, kHeight);
+  else
+    KAV_DestroyImage(2);
+}
+
+}  // namespace
+
+Globals& globals() { return g_globals; }
+void setOutputTap(Print tap) { g_tap = std::move(tap); }
+void setClock(std::function<std::tm()> clock) { g_clock = std::move(clock); }
+
+std::string openErrorText(int code) {
+  switch (code) {
+    case 0: return {};
+    case 1: return "The cameras are open already.";
+    case 5:
+    case 8: return "No camera found. Connect the cameras and start the program again.";
+    case 19: return "The cameras could not be started.";
+    case 21: return "The first camera sends no pictures.";
+    default: return "The capture system could not be set up.";
+  }
+}
+
+void init() {
+  KAV_CreateImage(0, "Right", 0, 0, kWidth, kHeight, 50);
+  KAV_CreateImage(1, "Left", 320, 0, kWidth, kHeight, 50);
+  KAV_OpenTextWindow(0, 640, 0, 439, 135);
+  KAV_CreateImage(2, "LR", 0, 0, kWidth, kHeight, 100);
+  print("初期化中...\n");
+  const int e = ryk_Open(30.0);
+  if (e != 0) {
+    print(format("Error %d\n", e));
+    print(openErrorText(e) + "\n");
+    return;
+  }
+  kav_start = 1;
+  kav_mousetracking = 1;
+}
+
+void run() {
+  LibraryCameras cams;
+  State s = freshState(g_globals);
+  KAV_OpenButtonBox(0, 270, kBoxColumns, kBoxRows);
+  for (int k = 0; k < kActiveButtons; ++k) KAV_SetButtonBoxTitle(k, kCaptions[static_cast<std::size_t>(k)]);
+  kav_mousetracking = 1;
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+  if (ryk_ready.load() == 1) {
+    takeFrame(0, s.windowA, false);
+    takeFrame(1, s.windowB, false);
+  }
+  alignExposureAndGain(s, cams, print);
+  KAV_DoEvents();
+
+  CameraWatch watch;
+  while (kav_stop.load() == 0) {
+    // A capture request found at the top skips the wait and the new frames:
+    // the pictures of the previous pass are saved.
+    if (kav_keyflag.load() == 0) {
+      KAV_Wait(s.sleepMs);
+      takeFrame(0, s.windowA, s.waitSync != 0);
+      takeFrame(1, s.windowB, s.waitSync != 0);
+      watch.check();
+      if (s.gammaSelection != 0 && usable(0) && usable(1)) applyGamma(pixels(0), pixels(1), s.gamma);
+    }
+    if (kav_keyflag.load() != 0) {
+      capture();
+      kav_keyflag = 0;
+    }
+    if (usable(0) && usable(1)) {
+      if (s.blend == 1) blend(pixels(0), pixels(1));
+      if (s.anaglyph != 0) anaglyph(pixels(0), pixels(1), s.anaglyph, g_globals.swapFlag);
+      if (usable(2)) preview(pixels(0), pixels(1), pixels(2));
+    }
+    if (kav_image[2].inUse) KAV_SelectImage(2);
+    KAV_UpdateImage(KAV_CurrentImage());
+    // Right and Left are live too, not only when they are uncovered.
+    for (int id : {0, 1})
+      if (kav_image[id].inUse) KAV_UpdateImage(id);
+
+    for (int k = 0; k < kActiveButtons; ++k)
+      if (KAV_GetButton(k) != 0) carryOut(k, s, g_globals, cams, print, kav_keyflag);
+    KAV_DoEvents();
+  }
+  print("Stop\n");
+}
+
+void shutdown() { ryk_Close(); }
+
+}  // namespace stereo

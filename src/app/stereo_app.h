@@ -1,0 +1,36 @@
+// The stereo capture application: what its three hooks do. The program's
+// KAV_Init, KAV_Main and KAV_Exit call these; tests call them from their own
+// hooks.
+//
+// Worker thread, except shutdown(), which may run on the GUI thread when the
+// worker had to be abandoned.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "app/controls.h"
+
+namespace stereo {
+
+// Opens the windows, starts the cameras and, when they run, asks for the
+// loop to start at once.
+void init();
+// The loop: runs until kav_stop is set, then prints "Stop".
+void run();
+// Stops the cameras.
+void shutdown();
+
+// The flags kept across runs (swap, event mode).
+Globals& globals();
+
+// For tests: everything the application prints also goes to tap (empty:
+// none), and captures take their time from clock instead of the system's.
+void setOutputTap(Print tap);
+void setClock(std::function<std::tm()> clock);
+
+// A line that says what a failed camera start means, for ryk_Open's code.
+std::string openErrorText(int code);
+
+}  // namespace stereo

@@ -1,0 +1,196 @@
+// Capture saving on the real file system, in a private current directory,
+// with a picture writer that can be told to fail.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/capture.h"
+
+namespace fs = std::filesystem;
+
+namespace stereo {
+namespace {
+
+std::tm localTime(int yy, int mo, int dd, int hh, int mi, int ss) {
+  std::tm r{};
+  r.tm_year = 100 + yy;
+  r.tm_mon = mo - 1;
+  r.tm_mday = dd;
+  r.tm_hour = hh;
+  r.tm_min = mi;
+  r.tm_sec = ss;
+  return r;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Writes "JPEG:<n>" as the picture; fails the picture or a text file when told.
+class FakeSink final : public CaptureSink {
+ public:
+  bool saveJpeg(const std::string& path) override {
+    if (failPicture) return false;
+    std::ofstream(path + ".jpg") << "JPEG:" << ++pictures;
+    return true;
+  }
+  bool writeText(const std::string& path, const std::string& text) override {
+    if (!failText.empty() && path.ends_with(failText)) {
+      std::ofstream(path) << text.substr(0, 1);  // a half-written file
+      errno = ENOSPC;
+      return false;
+    }
+    return CaptureSink::writeText(path, text);
+  }
+  bool failPicture = false;
+  std::string failText;
+  int pictures = 0;
+};
+
+class Capture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/rozoru-capture-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  // Every path under the current directory.
+  std::set<std::string> tree() const {
+    std::set<std::string> paths;
+    for (const auto& e : fs::recursive_directory_iterator(dir_))
+      paths.insert(fs::relative(e.path(), dir_).string());
+    return paths;
+  }
+  std::string printed() const {
+    std::string all;
+    for (const auto& l : lines) all += l;
+    return all;
+  }
+
+  fs::path dir_, old_;
+  FakeSink sink;
+  std::vector<std::string> lines;
+  Print out = [this](const std::string& text) { lines.push_back(text); };
+  const std::tm t = localTime(9, 12, 6, 14, 3, 59);
+};
+
+TEST_F(Capture, NamesComeFromTheLocalTime) {
+  EXPECT_EQ(dateFolderName(t), "091206");
+  EXPECT_EQ(timeFolderName(t), "140359");
+  EXPECT_EQ(captureFileName(t), "091206_14_03_59");
+  EXPECT_EQ(captureFileName(localTime(0, 1, 1, 0, 0, 0)), "000101_00_00_00");
+  EXPECT_EQ(numbered("140359", 1), "140359");
+  EXPECT_EQ(numbered("140359", 2), "140359_2");
+  EXPECT_EQ(numbered("140359", 12), "140359_12");
+}
+
+TEST_F(Capture, EventModeWritesTheFolderWithItsThreeTextFiles) {
+  EXPECT_EQ(saveEventCapture(t, sink, 42, 12345, out), "091206/140359");
+  EXPECT_EQ(printed(), "091206/140359/orig\n0042\n");
+  EXPECT_EQ(tree(), (std::set<std::string>{"091206", "091206/140359", "091206/140359/orig.jpg",
+                                            "091206/140359/date.txt", "091206/140359/user.txt",
+                                            "091206/140359/pass.txt"}));
+  EXPECT_EQ(slurp("091206/140359/date.txt"), "091206");
+  EXPECT_EQ(slurp("091206/140359/user.txt"), "140359");
+  EXPECT_EQ(slurp("091206/140359/pass.txt"), "12345");
+  EXPECT_EQ(slurp("091206/140359/orig.jpg"), "JPEG:1");
+}
+
+TEST_F(Capture, SmallNumbersGetFourDigits) {
+  saveEventCapture(t, sink, 7, 42, out);
+  EXPECT_EQ(lines.back(), "0007\n");
+  EXPECT_EQ(slurp("091206/140359/pass.txt"), "0042");
+}
+
+TEST_F(Capture, ASecondCaptureInTheSameSecondGetsItsOwnFolder) {
+  saveEventCapture(t, sink, 1, 1, out);
+  EXPECT_EQ(saveEventCapture(t, sink, 2, 2, out), "091206/140359_2");
+  EXPECT_EQ(saveEventCapture(t, sink, 3, 3, out), "091206/140359_3");
+  EXPECT_EQ(slurp("091206/140359/orig.jpg"), "JPEG:1");  // the first is untouched
+  EXPECT_EQ(slurp("091206/140359_2/orig.jpg"), "JPEG:2");
+  EXPECT_EQ(slurp("091206/140359_2/user.txt"), "140359_2");
+  EXPECT_EQ(slurp("091206/140359_3/date.txt"), "091206");
+  EXPECT_EQ(lines[2], "091206/140359_2/orig\n");
+}
+
+TEST_F(Capture, AFailedPictureLeavesNothingBehind) {
+  sink.failPicture = true;
+  EXPECT_EQ(saveEventCapture(t, sink, 1, 1, out), "");
+  EXPECT_TRUE(tree().empty());
+  EXPECT_EQ(printed(), "091206/140359/orig\nCapture not saved: cannot write 091206/140359/orig.jpg\n");
+}
+
+TEST_F(Capture, AFailedTextFileRemovesTheWholeCaptureButNotEarlierOnes) {
+  saveEventCapture(t, sink, 1, 1, out);
+  const auto before = tree();
+  sink.failText = "pass.txt";
+  lines.clear();
+  EXPECT_EQ(saveEventCapture(t, sink, 2, 2, out), "");
+  EXPECT_EQ(tree(), before);
+  EXPECT_EQ(lines.back(), "Capture not saved: cannot write 091206/140359_2/pass.txt (No space left on device)\n");
+  EXPECT_EQ(slurp("091206/140359/pass.txt"), "0001");
+}
+
+TEST_F(Capture, ADateFolderThatIsAFileIsReported) {
+  std::ofstream("091206") << "x";
+  EXPECT_EQ(saveEventCapture(t, sink, 1, 1, out), "");
+  EXPECT_EQ(printed(), "Capture not saved: cannot create folder 091206 (Not a directory)\n");
+  EXPECT_EQ(sink.pictures, 0);
+  EXPECT_EQ(slurp("091206"), "x");
+}
+
+TEST_F(Capture, NormalModeWritesOneTimeStampedFileAndNeverReplacesOne) {
+  EXPECT_EQ(saveSingleCapture(t, sink, out), "091206_14_03_59.jpg");
+  EXPECT_EQ(saveSingleCapture(t, sink, out), "091206_14_03_59_2.jpg");
+  EXPECT_EQ(printed(), "091206_14_03_59\n091206_14_03_59_2\n");
+  EXPECT_EQ(slurp("091206_14_03_59.jpg"), "JPEG:1");
+  EXPECT_EQ(slurp("091206_14_03_59_2.jpg"), "JPEG:2");
+  sink.failPicture = true;
+  lines.clear();
+  EXPECT_EQ(saveSingleCapture(t, sink, out), "");
+  EXPECT_EQ(tree(), (std::set<std::string>{"091206_14_03_59.jpg", "091206_14_03_59_2.jpg"}));
+  EXPECT_EQ(printed(), "091206_14_03_59_3\nCapture not saved: cannot write 091206_14_03_59_3.jpg\n");
+}
+
+TEST_F(Capture, TextFilesHaveNoLineEnd) {
+  struct TextOnly final : CaptureSink {
+    bool saveJpeg(const std::string&) override { return false; }
+  } plain;  // the real text writer of the base class
+  ASSERT_TRUE(plain.writeText("a.txt", "091206"));
+  EXPECT_EQ(slurp("a.txt"), "091206");
+  ASSERT_TRUE(plain.writeText("a.txt", "1"));  // replaced, not appended
+  EXPECT_EQ(slurp("a.txt"), "1");
+  EXPECT_FALSE(plain.writeText("missing/a.txt", "1"));
+}
+
+TEST(Password, DrawsCoverTheRange) {
+  std::set<int> seen;
+  int high = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const int v = securePassword();
+    ASSERT_GE(v, 0);
+    ASSERT_LE(v, 32767);
+    seen.insert(v);
+    if (v >= 16384) ++high;
+  }
+  EXPECT_GT(seen.size(), 1850u);  // 2000 draws from 32768 values rarely collide much
+  EXPECT_GT(high, 800);           // the top bit is used
+  EXPECT_LT(high, 1200);
+}
+
+}  // namespace
+}  // namespace stereo
