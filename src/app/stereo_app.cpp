@@ -15,6 +15,7 @@ namespace {
 
 Globals g_globals;
 Print g_tap;
+const State* g_running = nullptr;
 std::function<std::tm()> g_clock;
 
 void print(const std::string& text) {
@@ -142,6 +143,7 @@ void capture() {
 Globals& globals() { return g_globals; }
 void setOutputTap(Print tap) { g_tap = std::move(tap); }
 void setClock(std::function<std::tm()> clock) { g_clock = std::move(clock); }
+const State* runningState() { return g_running; }
 
 std::string openErrorText(int code) {
   switch (code) {
@@ -174,6 +176,7 @@ void init() {
 void run() {
   LibraryCameras cams;
   State s = freshState(g_globals);
+  g_running = &s;
   KAV_OpenButtonBox(0, 270, kBoxColumns, kBoxRows);
   for (int k = 0; k < kActiveButtons; ++k) KAV_SetButtonBoxTitle(k, kCaptions[static_cast<std::size_t>(k)]);
   kav_mousetracking = 1;
@@ -216,6 +219,7 @@ void run() {
       if (KAV_GetButton(k) != 0) carryOut(k, s, g_globals, cams, print, kav_keyflag);
     KAV_DoEvents();
   }
+  g_running = nullptr;
   print("Stop\n");
 }
 

@@ -29,6 +29,8 @@ Globals& globals();
 // none), and captures take their time from clock instead of the system's.
 void setOutputTap(Print tap);
 void setClock(std::function<std::tm()> clock);
+// For tests, on the worker thread: the state of the run in progress, or null.
+const State* runningState();
 
 // A line that says what a failed camera start means, for ryk_Open's code.
 std::string openErrorText(int code);

@@ -1,0 +1,307 @@
+// The stereo application on the real framework (Qt offscreen) and the camera
+// library with synthetic cameras: camera 0 shows red, camera 1 blue, so every
+// picture tells which camera it came from.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+
+#include "app/stereo_app.h"
+#include "boxes/boxes.h"
+#include "rozoru/kav.h"
+#include "ryk/ryk.h"
+#include "ryk/synthetic.h"
+#include "tests/shell/framework_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace rozoru {
+namespace {
+
+using test::hooks;
+using test::pumpFor;
+using namespace std::chrono_literals;
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+enum class Hue { Red, Blue, Other };
+Hue hueOf(std::uint32_t px) {
+  const int r = (px >> 16) & 255, b = px & 255;
+  if (r > 100 && b < 60) return Hue::Red;
+  if (b > 100 && r < 60) return Hue::Blue;
+  return Hue::Other;
+}
+
+class StereoAppTest : public test::FrameworkFixture {
+ protected:
+  void SetUp() override {
+    FrameworkFixture::SetUp();
+    stereo::globals() = {};
+    char tmpl[] = "/tmp/rozoru-stereo-app-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    stereo::setOutputTap([this](const std::string& t) {
+      std::lock_guard lock(m_);
+      out_ += t;
+    });
+    stereo::setClock([] {
+      std::tm t{};
+      t.tm_year = 109;
+      t.tm_mon = 11;
+      t.tm_mday = 6;
+      t.tm_hour = 14;
+      t.tm_min = 3;
+      t.tm_sec = 59;
+      return t;
+    });
+    hooks().init = [] { stereo::init(); };
+    hooks().main = [] { stereo::run(); };
+    hooks().exit = [] { stereo::shutdown(); };
+    ryk::useSyntheticCameras({{"", 0, "red", 0}, {"", 0, "blue", 0}});
+  }
+  void TearDown() override {
+    FrameworkFixture::TearDown();
+    stereo::setOutputTap({});
+    stereo::setClock({});
+    ryk::useRealCameras();
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+
+  std::string output() {
+    std::lock_guard lock(m_);
+    return out_;
+  }
+  std::size_t count(const std::string& text) {
+    const std::string all = output();
+    std::size_t n = 0;
+    for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++n;
+    return n;
+  }
+  // Waits until text has been printed n times.
+  ::testing::AssertionResult printed(const std::string& text, std::size_t n = 1,
+                                     std::chrono::milliseconds timeout = 10s) {
+    if (pumpFor([&] { return count(text) >= n; }, timeout)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "'" << text << "' x" << n << " not printed; output:\n" << output();
+  }
+  void click(int k) {
+    QWidget* box = fw_->windowSystem().widget(boxes::buttonBoxHandle());
+    ASSERT_NE(box, nullptr);
+    auto* b = box->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(k));
+    ASSERT_NE(b, nullptr) << "button " << k;
+    QTest::mouseClick(b, Qt::LeftButton);
+  }
+  // Runs f on the worker between two passes of the loop.
+  stereo::State state() {
+    stereo::State s;
+    onWorker([&] {
+      if (const stereo::State* r = stereo::runningState()) s = *r;
+    });
+    return s;
+  }
+  Hue windowHue(int id, int x = 80, int y = 120) {
+    Hue h = Hue::Other;
+    onWorker([&] {
+      if (kav_image[id].inUse) h = hueOf(KAV_ImagePixels[id][y * kav_image[id].width + x]);
+    });
+    return h;
+  }
+  bool waitHue(int id, Hue want, int x = 80) {
+    return pumpFor([&] { return windowHue(id, x) == want; }, 10s);
+  }
+  void startRunning() {
+    startFramework();
+    ASSERT_TRUE(printed("Exposure: "));
+    click(14);  // Sleep 10: passes follow each other quickly
+    ASSERT_TRUE(pumpFor([&] { return state().sleepMs == 10; }));
+  }
+  void stopAndWait() {
+    menuAction("Stop(&C)")->trigger();
+    ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+  }
+
+  std::mutex m_;
+  std::string out_;
+  fs::path dir_, old_;
+};
+
+TEST_F(StereoAppTest, StartsByItselfAndShowsBothCamerasAndThePreview) {
+  startFramework();
+  ASSERT_TRUE(printed("Exposure: "));
+  EXPECT_EQ(output().rfind("初期化中...\n", 0), 0u) << output();
+  struct Want {
+    int id;
+    const char* title;
+    int zoom;
+  };
+  for (const Want& w : {Want{0, "Right", 50}, Want{1, "Left", 50}, Want{2, "LR", 100}}) {
+    ImageSlot s;
+    onWorker([&] { s = kav_image[w.id]; });
+    EXPECT_TRUE(s.inUse);
+    EXPECT_EQ(s.title, w.title);
+    EXPECT_EQ(s.width, 320);
+    EXPECT_EQ(s.height, 240);
+    EXPECT_EQ(s.zoom, w.zoom);
+  }
+  EXPECT_TRUE(waitHue(0, Hue::Red));
+  EXPECT_TRUE(waitHue(1, Hue::Blue));
+  // The preview: Right squeezed into the left half, Left into the right half.
+  EXPECT_TRUE(waitHue(2, Hue::Red, 80));
+  EXPECT_TRUE(waitHue(2, Hue::Blue, 240));
+
+  QWidget* box = fw_->windowSystem().widget(boxes::buttonBoxHandle());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->findChildren<QPushButton*>().size(), 44);
+  auto caption = [&](int k) { return box->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(k))->text(); };
+  EXPECT_EQ(caption(0), "(1)2cm");
+  EXPECT_EQ(caption(21), "Velmor");
+  EXPECT_EQ(caption(42), "wait sync");
+  EXPECT_EQ(caption(43), "43");
+}
+
+TEST_F(StereoAppTest, ACaptureSavesRightOnTheLeftHalfWhateverTheSwap) {
+  startRunning();
+  kav_keyflag = 1;  // Space in the main window
+  ASSERT_TRUE(printed("091206/140359/orig\n"));
+  ASSERT_TRUE(pumpFor([] { return kav_keyflag.load() == 0; }));
+  QImage first("091206/140359/orig.jpg");
+  ASSERT_FALSE(first.isNull());
+  EXPECT_EQ(first.size(), QSize(640, 240));
+  EXPECT_EQ(hueOf(first.pixel(160, 120)), Hue::Red);
+  EXPECT_EQ(hueOf(first.pixel(480, 120)), Hue::Blue);
+  EXPECT_EQ(slurp("091206/140359/date.txt"), "091206");
+  EXPECT_EQ(slurp("091206/140359/user.txt"), "140359");
+  EXPECT_TRUE(std::regex_match(slurp("091206/140359/pass.txt"), std::regex("[0-9]{4,5}")));
+  EXPECT_TRUE(std::regex_search(output(), std::regex("091206/140359/orig\n[0-9]{4,5}\n")));
+  // After the capture LR is the 320x240 preview again.
+  ImageSlot lr;
+  onWorker([&] { lr = kav_image[2]; });
+  EXPECT_EQ(lr.width, 320);
+  EXPECT_TRUE(waitHue(2, Hue::Blue, 240));
+
+  click(32);  // swapLR: camera 0 (red) now feeds Left
+  ASSERT_TRUE(waitHue(0, Hue::Blue));
+  kav_keyflag = 1;
+  ASSERT_TRUE(printed("091206/140359_2/orig\n"));
+  ASSERT_TRUE(pumpFor([] { return kav_keyflag.load() == 0; }));
+  QImage second("091206/140359_2/orig.jpg");
+  ASSERT_FALSE(second.isNull());
+  EXPECT_EQ(hueOf(second.pixel(160, 120)), Hue::Blue);  // still window 0 on the left
+  EXPECT_EQ(hueOf(second.pixel(480, 120)), Hue::Red);
+  EXPECT_EQ(slurp("091206/140359_2/user.txt"), "140359_2");
+  EXPECT_EQ(hueOf(QImage("091206/140359/orig.jpg").pixel(160, 120)), Hue::Red);  // the first is untouched
+}
+
+TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
+  startRunning();
+  click(34);  // OUT
+  ASSERT_TRUE(printed("dezezazar mode out\n"));
+  click(32);  // swapLR
+  click(31);  // anaglyph1
+  ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));
+  kav_keyflag = 1;
+  ASSERT_TRUE(printed("091206_14_03_59\n"));
+  ASSERT_TRUE(pumpFor([] { return fs::exists("091206_14_03_59.jpg") && kav_keyflag.load() == 0; }));
+
+  stopAndWait();
+  EXPECT_TRUE(printed("Stop\n"));
+  menuAction("Start(&S)")->trigger();
+  ASSERT_TRUE(printed("Exposure: ", 2));
+  const stereo::State s = state();
+  EXPECT_EQ(s.sleepMs, 666);
+  EXPECT_EQ(s.anaglyph, 0);
+  EXPECT_EQ(s.windowA, 1);  // the swap is kept: camera 0 feeds Left
+  EXPECT_EQ(stereo::globals().eventMode, 0);
+  EXPECT_TRUE(waitHue(1, Hue::Red));
+  kav_keyflag = 1;
+  ASSERT_TRUE(printed("091206_14_03_59_2\n"));
+  ASSERT_TRUE(pumpFor([] { return fs::exists("091206_14_03_59_2.jpg"); }));
+  EXPECT_FALSE(fs::exists("091206"));  // still no event folders
+}
+
+TEST_F(StereoAppTest, AnaglyphOneShowsRedFromCameraZeroAndCyanFromCameraOne) {
+  startRunning();
+  click(31);
+  // Red comes from camera 0 (red), green and blue from camera 1 (blue).
+  ASSERT_TRUE(pumpFor([&] {
+    std::uint32_t px = 0;
+    onWorker([&] { px = KAV_ImagePixels[2][120 * 320 + 80]; });
+    return ((px >> 16) & 255) > 100 && (px & 255) > 100;
+  }));
+}
+
+TEST_F(StereoAppTest, ClosedWindowsAreSkippedAndACaptureSaysWhy) {
+  startRunning();
+  onWorker([] { KAV_DestroyImage(2); });
+  kav_keyflag = 1;  // LR is opened for the capture only
+  ASSERT_TRUE(printed("091206/140359/orig\n"));
+  ASSERT_TRUE(pumpFor([] { return kav_keyflag.load() == 0; }));
+  EXPECT_EQ(QImage("091206/140359/orig.jpg").size(), QSize(640, 240));
+  bool lrOpen = true;
+  onWorker([&] { lrOpen = kav_image[2].inUse; });
+  EXPECT_FALSE(lrOpen);
+
+  onWorker([] { KAV_DestroyImage(1); });
+  click(21);  // Velmor: blend and preview need both windows and are skipped
+  kav_keyflag = 1;
+  ASSERT_TRUE(printed("Capture not saved: the Right or Left window is closed\n"));
+  EXPECT_TRUE(waitHue(0, Hue::Red));  // camera 0 still feeds Right
+  EXPECT_FALSE(fs::exists("091206/140359_2"));
+}
+
+TEST_F(StereoAppTest, WaitSyncGivesUpOnACameraThatStopped) {
+  startRunning();
+  click(42);
+  ASSERT_TRUE(printed("wait sync on\n"));
+  onWorker([] { ryk::unplugSyntheticCamera(1, false); });
+  // The loop still goes round: buttons keep working.
+  click(34);
+  EXPECT_TRUE(printed("dezezazar mode out\n", 1, 15s));
+  click(33);
+  EXPECT_TRUE(printed("dezezazar mode in\n", 1, 15s));
+  // And Stop is not held up for long by the wait.
+  menuAction("Stop(&C)")->trigger();
+  EXPECT_TRUE(pumpFor([] { return kav_running.load() == 0; }, 5s));
+}
+
+TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
+  ryk::useSyntheticCameras(0);
+  startFramework();
+  ASSERT_TRUE(printed("Error "));
+  EXPECT_TRUE(printed("No camera found."));
+  EXPECT_FALSE(pumpFor([] { return kav_running.load() == 1; }, 300ms));  // no start of its own
+  menuAction("Start(&S)")->trigger();
+  ASSERT_TRUE(printed("Exposure:  0.0%, Gain:  0.0%\n"));
+  click(4);
+  EXPECT_TRUE(printed("Focus: 60%\n"));
+  click(23);
+  EXPECT_TRUE(printed("Focus: -1.0%\n"));
+  stopAndWait();
+  EXPECT_TRUE(printed("Stop\n"));
+}
+
+}  // namespace
+}  // namespace rozoru
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
