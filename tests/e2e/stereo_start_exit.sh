@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The stereo program comes up with its main window, drops it into place,
+# The stereo program (on synthetic cameras) comes up with its main window, drops it into place,
 # opens its three image windows with a moving picture, and ends with 0 on X.
-# Usage: stereo_start_exit.sh <rozoru-stereo>
+# Usage: stereo_start_exit.sh <rozoru-stereo-demo>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
-APP=${1:?usage: $0 rozoru-stereo}
+APP=${1:?usage: $0 rozoru-stereo-demo}
 e2e_require_binary "$APP"
 e2e_start_xvfb
 e2e_watch_structure
@@ -42,17 +42,23 @@ for name in Right Left LR; do
 done
 # The picture moves: two screenshots of LR a moment apart differ, and each
 # shows more than a flat colour.
-import -window root "$E2E_TMP/lr1.png"
-sleep 0.3
+# The cameras start a moment after the windows open.
+deadline=$(($(e2e_now_us) + 15000000))
+while :; do
+  import -window root "$E2E_TMP/lr1.png"
+  c1=$(e2e_colours "$E2E_TMP/lr1.png" "320x240+0+0")
+  ((${c1:-0} > 10)) && break
+  (($(e2e_now_us) < deadline)) || e2e_fail "LR shows $c1 colours; want a picture"
+  sleep 0.1
+done
+sleep 1.0 # more than one pass at the default period
 import -window root "$E2E_TMP/lr2.png"
-c1=$(e2e_colours "$E2E_TMP/lr1.png" "320x240+0+0")
-((${c1:-0} > 10)) || e2e_fail "LR shows $c1 colours; want a picture"
 diff=$(compare -metric AE -crop 320x240+0+0 "$E2E_TMP/lr1.png" "$E2E_TMP/lr2.png" null: 2>&1 | cut -d' ' -f1)
 ((${diff%.*} > 100)) || e2e_fail "LR did not change between two screenshots ($diff pixels differ)"
 
 # The worker starts a moment after the drop-in; until then keys are
-# ignored, so X is repeated until it is taken. S first: the empty KAV_Main
-# runs and returns, and X must still end the program.
+# ignored, so X is repeated until it is taken. S first: Start while the loop
+# runs is ignored, and X must still end the program.
 e2e_key "$main" s
 presses=0
 deadline=$(($(e2e_now_us) + 10000000))

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The stereo demo driven as a photographer would: its windows come up, Space
+# in the main window saves an event folder, OUT switches to single files, a
+# Sleep button changes how often the preview changes, anaglyph1 turns the
+# preview red/cyan, and Stop then Start begins afresh. Camera 0 shows plain
+# red and camera 1 grey noise that changes with every frame, so every picture
+# tells its source and every pass shows.
+# Usage: stereo_demo_capture.sh <rozoru-stereo-demo>
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+APP=${1:?usage: $0 rozoru-stereo-demo}
+e2e_require_binary "$APP"
+e2e_require_tools identify compare
+e2e_start_xvfb
+
+work=$E2E_TMP/captures
+mkdir -p "$work"
+cd "$work" || e2e_fail "cannot enter $work"
+export ROZORU_DEMO_PATTERNS=red,snow
+e2e_start demo "" "$APP"
+pid=$APP_PID
+
+e2e_wait_window "$pid" '^ROZORU$'
+main=$WIN
+for title in 'Right\(50%\)' 'Left\(50%\)' 'LR\(100%\)' 'TextWindow 0' 'ButtonBox'; do
+  e2e_wait_window "$pid" "^$title\$"
+done
+e2e_wait_window "$pid" '^ButtonBox$'
+box=$WIN
+
+# LR is made anew by each capture: its window is looked up every time.
+lr_window() { e2e_wait_window "$pid" '^LR\(100%\)$'; }
+# "red", "grey", "redcyan" (red with a grey's green and blue, as anaglyph1
+# makes of red and grey) or "cyan" (the grey without its red) for a region of
+# a picture, from its mean channels.
+region_kind() { # IMAGE WxH+X+Y
+  convert "$1" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b] %[fx:standard_deviation.g]' info: |
+    awk '{ r = $1; g = $2; b = $3; sg = $4
+           if (r > 0.6 && g < 0.15 && b < 0.15) print "red"
+           else if (r - g < 0.1 && g - r < 0.1 && b - g < 0.1 && g - b < 0.1 && sg > 0.05) print "grey"
+           else if (r > 0.9 && r - g > 0.25 && sg > 0.05) print "redcyan"
+           else if (r < 0.05 && g - b < 0.1 && b - g < 0.1 && sg > 0.05) print "cyan"
+           else printf "other(%.2f,%.2f,%.2f sd %.2f)\n", r, g, b, sg }'
+}
+wait_lr() { # LEFT_KIND RIGHT_KIND
+  local deadline=$(($(e2e_now_us) + 15000000)) l r
+  while :; do
+    lr_window
+    if import -window "$WIN" "$E2E_TMP/lr.png" 2>/dev/null; then
+      l=$(region_kind "$E2E_TMP/lr.png" 150x230+5+5)
+      r=$(region_kind "$E2E_TMP/lr.png" 150x230+165+5)
+      [[ $l == "$1" && $r == "$2" ]] && return 0
+    fi
+    (($(e2e_now_us) < deadline)) || e2e_fail "LR shows $l | $r, want $1 | $2"
+    sleep 0.1
+  done
+}
+# Clicks button K of the 11x4 button box.
+click_button() {
+  e2e_geometry "$box"
+  local col=$(($1 % 11)) row=$(($1 / 11))
+  local x=$((GEOM_W * col / 11 + GEOM_W / 22)) y=$((GEOM_H * row / 4 + GEOM_H / 8))
+  xdotool mousemove --window "$box" "$x" "$y" click 1 || e2e_fail "could not click button $1"
+}
+# Waits until exactly N files match the glob under the capture folder.
+wait_files() { # N GLOB...
+  local n=$1 deadline=$(($(e2e_now_us) + 15000000)) files
+  shift
+  while :; do
+    files=$(cd "$work" && compgen -G "$1" | wc -l)
+    ((files == n)) && return 0
+    (($(e2e_now_us) < deadline)) || e2e_fail "$files files match $1 in $work, want $n: $(cd "$work" && find . | sort | tr '\n' ' ')"
+    sleep 0.1
+  done
+}
+
+# The loop runs by itself: the preview shows camera 0 (Right) left, camera 1 right.
+wait_lr red grey
+
+# Space in the main window: an event folder yymmdd/HHMMSS with four files.
+e2e_key "$main" space
+wait_files 1 '[0-9][0-9][0-9][0-9][0-9][0-9]/[0-9][0-9][0-9][0-9][0-9][0-9]/pass.txt'
+folder=$(cd "$work" && compgen -G '[0-9][0-9][0-9][0-9][0-9][0-9]/[0-9][0-9][0-9][0-9][0-9][0-9]' | head -1)
+e2e_note "event capture in $folder"
+for f in orig.jpg date.txt user.txt pass.txt; do
+  [[ -f $work/$folder/$f ]] || e2e_fail "$folder/$f missing"
+done
+size=$(identify -format '%m %wx%h' "$work/$folder/orig.jpg") || e2e_fail "orig.jpg does not decode"
+[[ $size == "JPEG 640x240" ]] || e2e_fail "orig.jpg is $size, want JPEG 640x240"
+left=$(region_kind "$work/$folder/orig.jpg" 310x230+5+5)
+right=$(region_kind "$work/$folder/orig.jpg" 310x230+325+5)
+[[ $left == red && $right == grey ]] || e2e_fail "orig.jpg shows $left | $right; want red (Right) | grey (Left)"
+[[ $(cat "$work/$folder/date.txt") == "${folder%/*}" ]] || e2e_fail "date.txt holds '$(cat "$work/$folder/date.txt")'"
+[[ $(cat "$work/$folder/user.txt") == "${folder#*/}" ]] || e2e_fail "user.txt holds '$(cat "$work/$folder/user.txt")'"
+[[ $(cat "$work/$folder/pass.txt") =~ ^[0-9]{4,5}$ ]] || e2e_fail "pass.txt holds '$(cat "$work/$folder/pass.txt")'"
+
+# OUT, then a capture: one time-stamped file, no new folder.
+click_button 34
+sleep 1.5 # one pass at the default period carries the button out
+e2e_key "$main" space
+wait_files 1 '[0-9][0-9][0-9][0-9][0-9][0-9]_[0-9][0-9]_[0-9][0-9]_[0-9][0-9].jpg'
+wait_files 1 '[0-9][0-9][0-9][0-9][0-9][0-9]/*'
+single=$(cd "$work" && compgen -G '*.jpg')
+[[ $(identify -format '%wx%h' "$work/$single") == 640x240 ]] || e2e_fail "$single is not 640x240"
+e2e_note "single capture $single"
+
+# The pass rate: distinct LR pictures among screenshots taken over about a
+# second. Camera 1's noise changes with every frame, so each pass shows.
+distinct_shots() {
+  local i
+  lr_window
+  for i in $(seq 10); do
+    import -window "$WIN" "$E2E_TMP/shot$i.png" 2>/dev/null || e2e_fail "cannot screenshot LR"
+    sleep 0.05
+  done
+  for i in $(seq 10); do convert "$E2E_TMP/shot$i.png" -crop 160x240+160+0 +repage -format '%#\n' info:; done | sort -u | wc -l
+}
+slow=$(distinct_shots)
+click_button 14 # Sleep 10
+sleep 1.5
+fast=$(distinct_shots)
+click_button 20 # Sleep 1000
+sleep 2
+slowest=$(distinct_shots)
+e2e_note "distinct LR pictures of 10 screenshots: $slow at the start (666 ms), $fast at Sleep 10, $slowest at Sleep 1000"
+((fast >= 6)) || e2e_fail "Sleep 10 gave only $fast distinct pictures in 10 screenshots"
+((slow <= 4 && slowest <= 3)) || e2e_fail "slow periods gave $slow and $slowest distinct pictures in 10 screenshots"
+click_button 14
+
+# anaglyph1: Right becomes red from camera 0 with green and blue from camera
+# 1; Left keeps only camera 1's green and blue.
+click_button 31
+wait_lr redcyan cyan
+
+# Stop, then Start: a fresh run, no anaglyph.
+e2e_key "$main" c
+sleep 0.5
+e2e_key "$main" s
+wait_lr red grey
+
+e2e_key "$main" x
+e2e_wait_exit "$pid"
+((EXIT_CODE == 0)) || e2e_fail "exit code $EXIT_CODE, want 0"
+e2e_note "passed"
