@@ -108,6 +108,8 @@ std::tm now() {
   return tm;
 }
 
+}  // namespace
+
 // The pair side by side in window 2, made 640x240 for the moment, then
 // saved. A closed LR window is opened only for the capture.
 void capture() {
@@ -137,8 +139,6 @@ void capture() {
   else
     KAV_DestroyImage(2);
 }
-
-}  // namespace
 
 Globals& globals() { return g_globals; }
 void setOutputTap(Print tap) { g_tap = std::move(tap); }

@@ -22,6 +22,10 @@ void run();
 // Stops the cameras.
 void shutdown();
 
+// Saves the pair of windows 0 and 1 now, as the loop does on a capture
+// request (by the event mode; into the current directory).
+void capture();
+
 // The flags kept across runs (swap, event mode).
 Globals& globals();
 
