@@ -150,7 +150,7 @@ std::string openErrorText(int code) {
     case 0: return {};
     case 1: return "The cameras are open already.";
     case 5:
-    case 8: return "No camera found. Connect the cameras and start the program again.";
+    case 8: return "No camera found. Connect the cameras and start again.";
     case 19: return "The cameras could not be started.";
     case 21: return "The first camera sends no pictures.";
     default: return "The capture system could not be set up.";
