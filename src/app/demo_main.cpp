@@ -16,6 +16,6 @@ int main(int argc, char** argv) {
   if (const auto comma = p.find(','); comma != std::string::npos && comma > 0 && comma + 1 < p.size())
     ryk::useSyntheticCameras({{"", 0, p.substr(0, comma), 0}, {"", 0, p.substr(comma + 1), 0}});
   else
-    ryk_UseSyntheticCameras(2);
+    ryk_UseStereoDemoCameras();
   return rozoru::runApplication(argc, argv);
 }

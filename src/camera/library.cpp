@@ -21,6 +21,7 @@
 #include "camera/frame_store.h"
 #include "camera/library.h"
 #include "camera/optics.h"
+#include "camera/scene.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
 
@@ -44,6 +45,8 @@ struct SyntheticRuntime {
   // free in a way that thread checkers see (GStreamer's own join is not).
   std::mutex mutex;
   std::vector<std::uint8_t> scratch;  // streaming thread only
+  bool scene = false;  // draws the stereo scene; set before streaming starts
+  double eye = 0.0;    // its eye position in metres
 };
 
 struct Camera {
@@ -238,8 +241,16 @@ GstPadProbeReturn syntheticProbe(GstPad*, GstPadProbeInfo* info, gpointer data) 
   GST_PAD_PROBE_INFO_DATA(info) = buf;
   GstMapInfo map;
   if (gst_buffer_map(buf, &map, GST_MAP_READWRITE)) {
-    if (map.size >= static_cast<gsize>(RYK_FRAME_BYTES))
+    if (map.size >= static_cast<gsize>(RYK_FRAME_BYTES)) {
+      if (rt->scene) {
+        // The scene moves with the stream's own time, so that every camera
+        // of the pipeline shows the same moment in frames of the same time.
+        const GstClockTime pts = GST_BUFFER_PTS(buf);
+        const double seconds = GST_CLOCK_TIME_IS_VALID(pts) ? static_cast<double>(pts) / 1e9 : 0.0;
+        renderStereoScene(map.data, RYK_WIDTH, RYK_HEIGHT, RYK_WIDTH * 4, seconds, rt->eye);
+      }
       applyOptics(map.data, RYK_WIDTH, RYK_HEIGHT, RYK_WIDTH * 4, rt->node->optics(), rt->scratch);
+    }
     gst_buffer_unmap(buf, &map);
   }
   return GST_PAD_PROBE_OK;
@@ -258,7 +269,8 @@ GstElement* makeSyntheticSource(int k, const SyntheticCamera& spec, int fpsN, in
     return nullptr;
   }
   g_object_set(src, "is-live", TRUE, nullptr);
-  gst_util_set_object_arg(G_OBJECT(src), "pattern", spec.pattern.c_str());
+  // A scene camera draws over every frame: the cheapest pattern underneath.
+  gst_util_set_object_arg(G_OBJECT(src), "pattern", rt->scene ? "black" : spec.pattern.c_str());
   GstCaps* c = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, RYK_WIDTH,
                                    "height", G_TYPE_INT, RYK_HEIGHT, "framerate", GST_TYPE_FRACTION, fpsN, fpsD, nullptr);
   g_object_set(caps, "caps", c, nullptr);
@@ -556,7 +568,11 @@ int attemptOpen(double fps, Attempt& a) {
     if (d.synthetic >= 0) {
       const auto s = static_cast<size_t>(d.synthetic);
       rt = std::make_shared<SyntheticRuntime>();
-      rt->node = std::make_shared<SimulatedNode>(L.synthetic[s].shift);
+      // A scene camera's disparity is in the scene itself: its shift is the
+      // eye position (millimetres), not a sideways move of the picture.
+      rt->scene = L.synthetic[s].pattern == kScenePattern;
+      rt->eye = rt->scene ? L.synthetic[s].shift / 1000.0 : 0.0;
+      rt->node = std::make_shared<SimulatedNode>(rt->scene ? 0 : L.synthetic[s].shift);
       rt->silent = ++L.syntheticOpens[s] <= L.synthetic[s].silentOpens;
       src = makeSyntheticSource(k, L.synthetic[s], fpsN, fpsD, rt);
     } else if (!d.info.nodePath.empty()) {
@@ -606,6 +622,16 @@ void useSyntheticCameras(int n) {
     cams[0].shift = -6;  // camera 0 is the right eye
     cams[1].shift = 6;
   }
+  useSyntheticCameras(std::move(cams));
+}
+
+void useStereoDemoCameras() {
+  // 13 cm apart: the beach ball (1.55-2.35 m) is 15-23 pixels apart in the
+  // two pictures, the wall (12 m) 3 pixels.
+  std::vector<SyntheticCamera> cams(2);
+  for (auto& c : cams) c.pattern = kScenePattern;
+  cams[0].shift = 65;  // camera 0 is the right eye
+  cams[1].shift = -65;
   useSyntheticCameras(std::move(cams));
 }
 
@@ -663,6 +689,12 @@ using ryk::lib;
 int ryk_UseSyntheticCameras(int n) {
   if (ryk_ready) return 1;
   ryk::useSyntheticCameras(n);
+  return 0;
+}
+
+int ryk_UseStereoDemoCameras() {
+  if (ryk_ready) return 1;
+  ryk::useStereoDemoCameras();
   return 0;
 }
 

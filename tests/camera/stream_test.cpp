@@ -1,12 +1,14 @@
 // The library with synthetic cameras streaming through GStreamer.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 #include <vector>
 
 #include "camera/library.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
+#include "tests/camera/stereo_match.h"
 
 namespace ryk {
 namespace {
@@ -232,6 +234,36 @@ TEST_F(StreamTest, ControlsChangeThePicture) {
   ASSERT_EQ(ryk_SetProperty(100, 7, 0), 0);
   const auto cold = take(0);
   EXPECT_GT(mean(cold, 16), mean(cold, 0) + 40.0);
+}
+
+// The demo pair: a moving 3D scene seen by a right eye (camera 0) and a left
+// eye (camera 1), with the controls still acting on the picture.
+TEST_F(StreamTest, StereoDemoCamerasShowAMovingSceneInDepth) {
+  ASSERT_EQ(ryk_UseStereoDemoCameras(), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(ryk_UseStereoDemoCameras(), 1);  // not while open
+  ASSERT_EQ(ryk_count.load(), 2);
+  const auto picture = [](const std::vector<std::uint32_t>& px) {
+    test::Picture p{RYK_WIDTH, RYK_HEIGHT, std::vector<std::uint8_t>(RYK_FRAME_BYTES)};
+    std::memcpy(p.px.data(), px.data(), RYK_FRAME_BYTES);
+    return p;
+  };
+  const auto right = picture(take(0)), left = picture(take(1));
+  EXPECT_NE(right.px, left.px);
+  EXPECT_GT(mean(take(0), 8), 80.0);  // the scene, not the black pattern under it
+  // The wall, 12 m away, is 3 pixels further right for the left eye: the
+  // eyes are the right way round, and the picture is not shifted as well.
+  const int wall = test::disparity(left, right, test::window(RYK_WIDTH, RYK_HEIGHT, 100, 215, 50, 70), -80, 80);
+  EXPECT_GE(wall, 2);
+  EXPECT_LE(wall, 4);
+  // A second later the beach ball is somewhere else.
+  ASSERT_TRUE(frames(0, 30));
+  const auto later = picture(take(0));
+  EXPECT_GT(test::count(test::changed(right, later)), 500);
+  // Exposure still darkens the scene camera.
+  ASSERT_EQ(ryk_SetProperty(0, 14, 0), 0);
+  EXPECT_LT(mean(take(0), 8), 10.0);
+  EXPECT_GT(mean(take(1), 8), 80.0);
 }
 
 TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {

@@ -1,0 +1,158 @@
+// The stereo scene of the synthetic scene cameras: depth that shows as
+// disparity, motion, repeatability, and writes that stay inside the picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "camera/scene.h"
+#include "tests/camera/stereo_match.h"
+
+namespace ryk {
+namespace {
+
+using test::Picture;
+
+constexpr double kRight = 0.065, kLeft = -0.065;  // the demo pair's eyes
+constexpr int kW = 320, kH = 240;
+
+Picture render(double t, double eye, int w = kW, int h = kH) {
+  Picture p{w, h, std::vector<std::uint8_t>(static_cast<size_t>(w * h * 4), 0x5A)};
+  renderStereoScene(p.px.data(), w, h, w * 4, t, eye);
+  return p;
+}
+
+// The wall between the pillars, above anywhere the beach ball floats.
+test::Mask wallWindow() { return test::window(kW, kH, 100, 215, 50, 70); }
+
+// What moves: the beach ball and its shadow, found in the right eye's picture
+// as the pixels that change within one frame.
+test::Mask moving(double t) { return test::changed(render(t, kRight), render(t + 1.0 / 30.0, kRight)); }
+
+TEST(StereoScene, NearThingsAreFurtherApartBetweenTheEyesThanTheWall) {
+  const Picture wallL = render(0.0, kLeft), wallR = render(0.0, kRight);
+  const int wall = test::disparity(wallL, wallR, wallWindow(), -10, 40);
+  EXPECT_GE(wall, 2);
+  EXPECT_LE(wall, 4);
+  int nearest = 0, farthest = std::numeric_limits<int>::max();
+  for (double t = 0.0; t < 20.0; t += 2.5) {
+    const auto m = moving(t);
+    ASSERT_GT(test::count(m), 200) << t;  // the ball is in view and moving
+    const int ball = test::disparity(render(t, kLeft), render(t, kRight), m, -10, 40);
+    EXPECT_GE(ball, 14) << t;
+    EXPECT_LE(ball, 26) << t;
+    EXPECT_GT(ball, wall + 8) << t;
+    nearest = std::max(nearest, ball);
+    farthest = std::min(farthest, ball);
+    // The same eye never lines up better with a shifted copy of itself.
+    EXPECT_EQ(test::disparity(render(t, kRight), render(t, kRight), m, -10, 40), 0) << t;
+  }
+  // It moves in depth as well as sideways.
+  EXPECT_GE(nearest - farthest, 4);
+}
+
+TEST(StereoScene, TheBallMovesAndTheRestStaysPut) {
+  // Where the moving pixels are, on average.
+  const auto centre = [](const test::Mask& m) {
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+        if (m[static_cast<size_t>(y * kW + x)]) {
+          sx += x;
+          sy += y;
+          ++n;
+        }
+    return std::pair{sx / n, sy / n};
+  };
+  const auto [x0, y0] = centre(moving(0.0));
+  const auto [x1, y1] = centre(moving(3.0));
+  EXPECT_GT(std::hypot(x1 - x0, y1 - y0), 30.0);
+  // The wall does not change with time.
+  const auto still = test::changed(render(0.0, kRight), render(7.0, kRight));
+  const auto wall = wallWindow();
+  for (size_t i = 0; i < wall.size(); ++i)
+    if (wall[i]) {
+      ASSERT_FALSE(still[i]) << i;
+    }
+}
+
+TEST(StereoScene, SameTimeAndEyeGiveTheSamePicture) {
+  const Picture a = render(4.25, kRight);
+  // Other eyes and sizes in between, and a thread of its own that starts
+  // from nothing: still the same picture.
+  (void)render(4.25, kLeft);
+  (void)render(4.25, 0.0);
+  (void)render(4.25, kRight, 64, 48);
+  EXPECT_EQ(render(4.25, kRight).px, a.px);
+  Picture fresh;
+  std::thread([&] { fresh = render(4.25, kRight); }).join();
+  EXPECT_EQ(fresh.px, a.px);
+  EXPECT_NE(render(4.25, kLeft).px, a.px);
+  EXPECT_NE(render(4.30, kRight).px, a.px);
+  // A long-running stream's time still gives a picture, not a frozen one.
+  EXPECT_NE(render(86400.0, kRight).px, render(86400.1, kRight).px);
+}
+
+// Every byte of the picture is written (the same result over any old
+// contents), the 4th byte is 0, and nothing outside width x 4 bytes of each
+// row is touched, even for odd strides, tiny or lopsided pictures and
+// unusual times and eyes.
+TEST(StereoScene, WritesExactlyThePicture) {
+  struct Case {
+    int w, h, pad;
+    double t, eye;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const Case cases[] = {{320, 240, 12, 1.0, kRight}, {320, 240, 3, 9.5, kLeft}, {1, 1, 1, 0.0, 0.0},
+                        {7, 3, 5, 2.0, kLeft},       {3, 200, 2, 5.0, kRight},  {400, 20, 4, 3.0, 0.0},
+                        {64, 48, 0, nan, inf},       {64, 48, 8, -50.0, 1e9},   {64, 48, 8, 1e12, -2.5},
+                        {640, 480, 4, 13.0, kRight}};
+  constexpr std::uint8_t kGuard = 0xA5;
+  constexpr size_t kMargin = 64;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " pad " << c.pad << " t " << c.t << " eye " << c.eye);
+    const int stride = c.w * 4 + c.pad;
+    const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(c.h);
+    std::vector<std::vector<std::uint8_t>> results;
+    for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
+      std::vector<std::uint8_t> buf(kMargin + bytes + kMargin, kGuard);
+      for (int y = 0; y < c.h; ++y)
+        std::fill_n(buf.begin() + static_cast<std::ptrdiff_t>(kMargin) + y * stride, c.w * 4, fill);
+      renderStereoScene(buf.data() + kMargin, c.w, c.h, stride, c.t, c.eye);
+      std::vector<std::uint8_t> picture;
+      for (size_t i = 0; i < buf.size(); ++i) {
+        const bool inside = i >= kMargin && i < kMargin + bytes &&
+                            static_cast<int>((i - kMargin) % static_cast<size_t>(stride)) < c.w * 4;
+        if (!inside) {
+          ASSERT_EQ(buf[i], kGuard) << "byte " << static_cast<long>(i) - static_cast<long>(kMargin);
+        } else {
+          if ((i - kMargin) % static_cast<size_t>(stride) % 4 == 3) {
+            ASSERT_EQ(buf[i], 0) << i;
+          }
+          picture.push_back(buf[i]);
+        }
+      }
+      results.push_back(std::move(picture));
+    }
+    EXPECT_EQ(results[0], results[1]);
+  }
+}
+
+TEST(StereoScene, NoPictureMeansNoWrites) {
+  std::vector<std::uint8_t> buf(64, 0xA5);
+  const std::vector<std::uint8_t> before = buf;
+  renderStereoScene(nullptr, 4, 4, 16, 0.0, 0.0);
+  renderStereoScene(buf.data(), 0, 4, 16, 0.0, 0.0);
+  renderStereoScene(buf.data(), 4, 0, 16, 0.0, 0.0);
+  renderStereoScene(buf.data(), -4, 4, 16, 0.0, 0.0);
+  renderStereoScene(buf.data(), 4, 4, 15, 0.0, 0.0);   // rows would overlap
+  renderStereoScene(buf.data(), 4, 4, -16, 0.0, 0.0);  // bottom-up strides are not drawn
+  EXPECT_EQ(buf, before);
+}
+
+}  // namespace
+}  // namespace ryk
