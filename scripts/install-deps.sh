@@ -11,6 +11,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
   libgif-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libopencv-core-dev libopencv-imgproc-dev
   xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-ipafont-gothic
 )
