@@ -39,6 +39,11 @@ int KAV_DoEvents();
 // Waits ms milliseconds while dispatching; returns 0 when the time is up and
 // 1 as soon as kav_stop is found set. ms <= 0 returns 0 at once.
 int KAV_Wait(int ms);
+// As KAV_Wait, but also ends early: 2 as soon as it has dispatched a message
+// or finds kav_keyflag set, so a loop can answer a click or a capture key at
+// once instead of at the end of its period. 0 when the time is up, 1 as soon
+// as kav_stop is found set.
+int KAV_WaitMessage(int ms);
 // Milliseconds of a monotonic clock, low 32 bits (wraps after about 49.7 days).
 int KAV_GetTime();
 

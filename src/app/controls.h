@@ -46,6 +46,7 @@ struct State {
   int waitSync = 0;
   double exposure = 0.0;  // common percentage of both cameras, steps of 5
   double gain = 0.0;
+  long long passes = 0;  // passes of the loop begun so far
 };
 
 State freshState(const Globals& g);

@@ -108,6 +108,20 @@ std::tm now() {
   return tm;
 }
 
+// The period's wait, cut short by a capture request so that the picture is
+// taken at once, not up to a period later: Space in the main window
+// (kav_keyflag), or a Capture button, whose action is carried out here.
+void waitPeriod(int ms) {
+  const int t0 = KAV_GetTime();
+  for (;;) {
+    const int left = ms - static_cast<int>(static_cast<unsigned>(KAV_GetTime() - t0));
+    if (left <= 0 || KAV_WaitMessage(left) != 2) return;
+    const bool button = KAV_GetButton(11) != 0;
+    if (KAV_GetButton(35) != 0 || button) kav_keyflag = 1;
+    if (kav_keyflag.load() != 0) return;
+  }
+}
+
 }  // namespace
 
 // The pair side by side in window 2, made 640x240 for the moment, then
@@ -191,10 +205,11 @@ void run() {
 
   CameraWatch watch;
   while (kav_stop.load() == 0) {
+    ++s.passes;
     // A capture request found at the top skips the wait and the new frames:
     // the pictures of the previous pass are saved.
     if (kav_keyflag.load() == 0) {
-      KAV_Wait(s.sleepMs);
+      waitPeriod(s.sleepMs);
       takeFrame(0, s.windowA, s.waitSync != 0);
       takeFrame(1, s.windowB, s.waitSync != 0);
       watch.check();

@@ -207,6 +207,27 @@ TEST_F(StereoAppTest, ACaptureSavesRightOnTheLeftHalfWhateverTheSwap) {
   EXPECT_EQ(hueOf(QImage("091206/140359/orig.jpg").pixel(160, 120)), Hue::Red);  // the first is untouched
 }
 
+TEST_F(StereoAppTest, SpaceDuringALongWaitCapturesAtOnce) {
+  startFramework();
+  ASSERT_TRUE(printed("Exposure: "));
+  click(20);  // Sleep 1000
+  ASSERT_TRUE(pumpFor([&] { return state().sleepMs == 1000; }, 10s));
+  // Just after a pass has begun, its wait has the whole second ahead.
+  const long long p = state().passes;
+  ASSERT_TRUE(pumpFor([&] { return state().passes > p; }, 5s));
+  const auto pressed = std::chrono::steady_clock::now();
+  QTest::keyClick(main(), Qt::Key_Space);
+  ASSERT_TRUE(pumpFor([] { return fs::exists("091206/140359/pass.txt"); }, 5s));
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, 500ms);
+  // A Capture button click cuts the wait short as well.
+  const long long q = state().passes;
+  ASSERT_TRUE(pumpFor([&] { return state().passes > q; }, 5s));
+  const auto clicked = std::chrono::steady_clock::now();
+  click(35);
+  ASSERT_TRUE(pumpFor([] { return fs::exists("091206/140359_2/pass.txt"); }, 5s));
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, 500ms);
+}
+
 TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   startRunning();
   click(34);  // OUT

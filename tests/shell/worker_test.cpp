@@ -183,6 +183,44 @@ TEST_F(WorkerTest, WaitRunsItsFullTimeWithoutStop) {
   EXPECT_GE(tookMs.load(), 29);
 }
 
+TEST_F(WorkerTest, WaitMessageEndsOnAMessageOnTheKeyFlagOrOnStop) {
+  std::atomic<int> step{0};
+  std::vector<int> results;
+  std::vector<long long> tookMs;
+  std::atomic<int> delivered{0};
+  const Hwnd target = windowTable().add(&shell().workerPump().queue(), "test", [&](const Message&) -> std::int64_t {
+    ++delivered;
+    return 0;
+  });
+  hooks().init = [] { kav_start = 1; };
+  hooks().main = [&] {
+    for (int i = 0; i < 4; ++i) {
+      step = i + 1;
+      const int t0 = KAV_GetTime();
+      results.push_back(KAV_WaitMessage(i == 0 ? 30 : 5000));
+      tookMs.push_back(static_cast<unsigned>(KAV_GetTime() - t0));
+      kav_keyflag = 0;
+    }
+  };
+  startAndWaitForInit();
+  ASSERT_TRUE(pumpFor([&] { return step.load() == 2; }));  // the first wait simply timed out
+  std::this_thread::sleep_for(20ms);
+  windowTable().post(Message{target, Msg::Command, 1, 0, 0, {}});
+  ASSERT_TRUE(pumpFor([&] { return step.load() == 3; }));
+  std::this_thread::sleep_for(20ms);
+  key(key::Space);  // the main window sets the key flag and wakes the worker
+  ASSERT_TRUE(pumpFor([&] { return step.load() == 4; }));
+  std::this_thread::sleep_for(20ms);
+  shell().stop();
+  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+  EXPECT_EQ(results, (std::vector<int>{0, 2, 2, 1}));
+  EXPECT_EQ(delivered.load(), 1);
+  EXPECT_GE(tookMs[0], 29);
+  // Each early end came far sooner than the 5000 ms asked for.
+  for (std::size_t i = 1; i < tookMs.size(); ++i) EXPECT_LT(tookMs[i], 2500) << "wait " << i;
+  windowTable().remove(target);
+}
+
 TEST_F(WorkerTest, RedrawReturnsAtOnceAndTheNextRequestWaitsForBoth) {
   std::mutex orderMutex;
   std::vector<int> order;

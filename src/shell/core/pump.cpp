@@ -8,7 +8,7 @@ namespace {
 thread_local Pump* t_pump = nullptr;
 }
 
-void QueuePump::dispatchPending() { drainQueue(queue_); }
+int QueuePump::dispatchPending() { return drainQueue(queue_); }
 
 void QueuePump::waitActivity(Clock::time_point deadline) { queue_.waitActivity(deadline); }
 

@@ -13,8 +13,9 @@ namespace rozoru {
 class Pump {
  public:
   virtual ~Pump() = default;
-  // Runs everything pending for this thread (KAV_DoEvents).
-  virtual void dispatchPending() = 0;
+  // Runs everything pending for this thread (KAV_DoEvents); returns how many
+  // framework messages it dispatched.
+  virtual int dispatchPending() = 0;
   // Blocks until something is pending, wake() is called, or the deadline.
   virtual void waitActivity(Clock::time_point deadline) = 0;
   // Thread-safe.
@@ -27,7 +28,7 @@ class Pump {
 // of tests that run without a window system).
 class QueuePump final : public Pump {
  public:
-  void dispatchPending() override;
+  int dispatchPending() override;
   void waitActivity(Clock::time_point deadline) override;
   void wake() override { queue_.wake(); }
   MessageQueue& queue() override { return queue_; }

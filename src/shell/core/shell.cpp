@@ -253,9 +253,11 @@ std::int64_t Shell::mainWindowProc(const Message& m) {
       } else if (k == key::Space || k == 'Z') {
         KAV_Printf("space");
         kav_keyflag = 1;
+        workerPump_.wake();  // a KAV_WaitMessage in progress answers at once
       } else if (k == key::Down) {
         KAV_Printf("down");
         kav_keyflag = 1;
+        workerPump_.wake();
       }
       return 0;
     }
@@ -363,15 +365,19 @@ int KAV_GetTime() {
   return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms)));
 }
 
-int KAV_Wait(int ms) {
+namespace {
+
+// KAV_Wait and KAV_WaitMessage: the latter also ends on a message or the key flag.
+int waitFor(int ms, bool onMessage) {
   const double t0 = nowMs();
   auto elapsed = [t0] { return static_cast<int>(std::floor(nowMs() - t0 + 0.5)); };
   if (elapsed() >= ms) return 0;
   const auto deadline = Clock::now() + std::chrono::duration<double, std::milli>(ms - 0.5);
   Pump* p = currentPump();
   for (;;) {
-    if (p) p->dispatchPending();
+    const int dispatched = p ? p->dispatchPending() : 0;
     if (kav_stop.load() != 0) return 1;
+    if (onMessage && (dispatched > 0 || kav_keyflag.load() != 0)) return 2;
     if (elapsed() >= ms) return 0;
     if (p) {
       p->waitActivity(std::chrono::time_point_cast<Clock::duration>(deadline));
@@ -380,5 +386,10 @@ int KAV_Wait(int ms) {
     }
   }
 }
+
+}  // namespace
+
+int KAV_Wait(int ms) { return waitFor(ms, false); }
+int KAV_WaitMessage(int ms) { return waitFor(ms, true); }
 
 void KAV_SetStatusText(const char* text) { shell().setStatusText(text ? text : ""); }

@@ -69,7 +69,8 @@ WindowTable& windowTable() {
   return table;
 }
 
-void drainQueue(MessageQueue& q) {
+int drainQueue(MessageQueue& q) {
+  int messages = 0;
   for (;;) {
     if (auto c = q.takeCall()) {
       (*c)();
@@ -77,9 +78,10 @@ void drainQueue(MessageQueue& q) {
     }
     if (auto m = q.takeMessage()) {
       windowTable().dispatch(*m);
+      ++messages;
       continue;
     }
-    return;
+    return messages;
   }
 }
 

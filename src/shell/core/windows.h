@@ -51,7 +51,7 @@ class WindowTable {
 WindowTable& windowTable();
 
 // Dispatches everything pending in q: calls first, then messages, until both
-// are empty. Runs on q's owning thread.
-void drainQueue(MessageQueue& q);
+// are empty. Runs on q's owning thread. Returns the number of messages.
+int drainQueue(MessageQueue& q);
 
 }  // namespace rozoru

@@ -224,9 +224,9 @@ void GuiPump::onActivity() {
       Qt::QueuedConnection);
 }
 
-void GuiPump::dispatchPending() {
+int GuiPump::dispatchPending() {
   QCoreApplication::processEvents();
-  drainQueue(queue_);
+  return drainQueue(queue_);
 }
 
 void GuiPump::waitActivity(Clock::time_point deadline) {

@@ -35,7 +35,7 @@ class GuiPump final : public Pump {
  public:
   GuiPump();
   ~GuiPump() override;
-  void dispatchPending() override;
+  int dispatchPending() override;
   void waitActivity(Clock::time_point deadline) override;
   void wake() override { queue_.wake(); }
   MessageQueue& queue() override { return queue_; }
