@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,9 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr auto kSettle = std::chrono::seconds(2);
 constexpr auto kWindow = std::chrono::seconds(10);
 constexpr auto kStartLimit = std::chrono::seconds(10);
+// The demo's cameras and loop vary more from second to second than an idle
+// program, so it is sampled longer.
+constexpr auto kDemoWindow = std::chrono::seconds(30);
 
 std::string findInPath(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -102,6 +106,12 @@ class Child {
   }
 
   pid_t pid() const { return pid_; }
+  // How the child ended, once it has.
+  std::string endText() const {
+    if (pid_ > 0) return "still running";
+    if (WIFSIGNALED(status_)) return "killed by signal " + std::to_string(WTERMSIG(status_));
+    return "exit status " + std::to_string(WEXITSTATUS(status_));
+  }
 
   bool alive() {
     if (pid_ <= 0) return false;
@@ -252,23 +262,71 @@ CpuSample sample(pid_t pid) {
   return s;
 }
 
-// Asks the X server for the visible main window until it is there; false
-// when it did not appear in time or the program ended first.
-bool waitForWindow(const std::string& xdotool, const std::vector<std::string>& env, const std::string& dir,
-                   Child& program) {
-  const auto deadline = SteadyClock::now() + kStartLimit;
-  while (SteadyClock::now() < deadline && program.alive()) {
-    Child probe;
-    if (!probe.spawn({xdotool, "search", "--onlyvisible", "--name", "^ROZORU$"}, env, dir + "/xdotool.log", dir))
-      return false;
-    const int status = probe.join();
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+// Runs xdotool with args; true when it exited with 0. Its output goes to out.
+bool xdotoolRun(const std::string& xdotool, const std::vector<std::string>& args, const std::vector<std::string>& env,
+                const std::string& dir, std::string* out = nullptr) {
+  std::vector<std::string> argv = {xdotool};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const std::string log = dir + "/xdotool.log";
+  Child probe;
+  if (!probe.spawn(argv, env, log, dir)) return false;
+  const int status = probe.join();
+  if (out) {
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    *out = text.str();
   }
-  return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void runIdle(benchmark::State& state, const char* programPath, const char* mode) {
+// Asks the X server for a visible window whose name matches until it is
+// there; its id, or "" when it did not appear in time or the program ended
+// first.
+std::string waitForWindow(const std::string& xdotool, const std::vector<std::string>& env, const std::string& dir,
+                          Child& program, const std::string& namePattern) {
+  const auto deadline = SteadyClock::now() + kStartLimit;
+  while (SteadyClock::now() < deadline && program.alive()) {
+    std::string out;
+    if (xdotoolRun(xdotool, {"search", "--onlyvisible", "--name", namePattern}, env, dir, &out)) {
+      std::istringstream ids(out);
+      std::string id;
+      if (ids >> id) return id;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return {};
+}
+
+// Clicks the centre of button `index` of the button box `window`, which is
+// laid out as columns x rows equal buttons, row by row. False when its size
+// could not be read or xdotool failed.
+bool clickBoxButton(const std::string& xdotool, const std::vector<std::string>& env, const std::string& dir,
+                    const std::string& window, int index, int columns, int rows) {
+  std::string out;
+  if (!xdotoolRun(xdotool, {"getwindowgeometry", window}, env, dir, &out)) return false;
+  const std::size_t at = out.find("Geometry:");
+  int w = 0, h = 0;
+  if (at == std::string::npos || std::sscanf(out.c_str() + at, "Geometry: %dx%d", &w, &h) != 2 || w <= 0 || h <= 0)
+    return false;
+  const int column = index % columns, row = index / columns;
+  const int x = w * column / columns + w / (2 * columns), y = h * row / rows + h / (2 * rows);
+  return xdotoolRun(xdotool, {"mousemove", "--window", window, std::to_string(x), std::to_string(y), "click", "1"},
+                    env, dir);
+}
+
+// What a case runs and does before sampling.
+struct IdleCase {
+  const char* programPath = nullptr;
+  const char* mode = nullptr;                  // ROZORU_TESTAPP_MODE, or none
+  std::chrono::seconds window = kWindow;       // sampling window
+  bool waitForLoop = false;                    // the stereo loop's button box is up before sampling
+  int clickButton = -1;                        // a button of the 11x4 button box to click first, or none
+};
+
+void runIdle(benchmark::State& state, const IdleCase& c) {
+  const char* programPath = c.programPath;
+  const char* mode = c.mode;
   const std::string xvfbPath = findInPath("Xvfb");
   if (xvfbPath.empty()) {
     state.SkipWithError("Xvfb is not available");
@@ -312,23 +370,42 @@ void runIdle(benchmark::State& state, const char* programPath, const char* mode)
       return;
     }
     const std::string xdotool = findInPath("xdotool");
-    if (!xdotool.empty() && !waitForWindow(xdotool, env, dir.path(), program)) {
+    if (xdotool.empty() && (c.waitForLoop || c.clickButton >= 0)) {
+      state.SkipWithError("xdotool is not available");
+      return;
+    }
+    if (!xdotool.empty() && waitForWindow(xdotool, env, dir.path(), program, "^ROZORU$").empty()) {
       error = "the main window did not appear: " + tail(log);
       state.SkipWithError(error.c_str());
       return;
     }
     std::this_thread::sleep_for(kSettle);
+    if (c.waitForLoop || c.clickButton >= 0) {
+      const std::string box = waitForWindow(xdotool, env, dir.path(), program, "^ButtonBox$");
+      if (box.empty()) {
+        error = "the button box did not appear: " + tail(log);
+        state.SkipWithError(error.c_str());
+        return;
+      }
+      if (c.clickButton >= 0) {
+        if (!clickBoxButton(xdotool, env, dir.path(), box, c.clickButton, 11, 4)) {
+          state.SkipWithError("the button could not be clicked");
+          return;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // the loop takes the button up
+      }
+    }
 
     const CpuSample a = sample(program.pid());
     const CpuSample xa = sample(xvfb.pid());
     const auto t0 = SteadyClock::now();
-    std::this_thread::sleep_for(kWindow);
+    std::this_thread::sleep_for(c.window);
     const CpuSample b = sample(program.pid());
     const CpuSample xb = sample(xvfb.pid());
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - t0).count();
 
     if (!a.ok || !b.ok || !program.alive()) {
-      error = "the program ended during the measurement: " + tail(log);
+      error = "the program ended during the measurement (" + program.endText() + "): " + tail(log);
       state.SkipWithError(error.c_str());
       return;
     }
@@ -351,12 +428,27 @@ void runIdle(benchmark::State& state, const char* programPath, const char* mode)
 #ifndef ROZORU_TESTAPP_PATH
 #define ROZORU_TESTAPP_PATH ""
 #endif
+#ifndef ROZORU_STEREO_DEMO_PATH
+#define ROZORU_STEREO_DEMO_PATH ""
+#endif
 
-void BM_IdleCpu_Stereo(benchmark::State& state) { runIdle(state, ROZORU_STEREO_PATH, nullptr); }
-void BM_IdleCpu_TestappAutostart(benchmark::State& state) { runIdle(state, ROZORU_TESTAPP_PATH, "autostart"); }
+// Button 14 of the stereo button box: "Sleep 10", a loop period of 10 ms.
+constexpr int kSleep10Button = 14;
+
+void BM_IdleCpu_Stereo(benchmark::State& state) { runIdle(state, {ROZORU_STEREO_PATH}); }
+void BM_IdleCpu_TestappAutostart(benchmark::State& state) { runIdle(state, {ROZORU_TESTAPP_PATH, "autostart"}); }
+// The demo's loop at its default period, both synthetic cameras at 30 fps.
+void BM_Cpu_StereoDemo(benchmark::State& state) {
+  runIdle(state, {ROZORU_STEREO_DEMO_PATH, nullptr, kDemoWindow, true});
+}
+void BM_Cpu_StereoDemo_Sleep10(benchmark::State& state) {
+  runIdle(state, {ROZORU_STEREO_DEMO_PATH, nullptr, kDemoWindow, true, kSleep10Button});
+}
 
 BENCHMARK(BM_IdleCpu_Stereo)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_IdleCpu_TestappAutostart)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_Cpu_StereoDemo)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_Cpu_StereoDemo_Sleep10)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
