@@ -143,11 +143,3 @@ TEST_F(BoxesFrameworkTest, TypedValuesAreStoredOnTabAndEnter) {
 
 }  // namespace
 }  // namespace rozoru
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

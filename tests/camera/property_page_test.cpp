@@ -150,10 +150,3 @@ TEST_F(CameraFrameworkTest, ThePageRunsOnTheGuiThreadWhileTheWorkerWaits) {
 
 }  // namespace
 }  // namespace ryk
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

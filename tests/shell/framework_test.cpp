@@ -331,10 +331,3 @@ TEST_F(FrameworkTest, TheEleventhInstanceIsRefused) {
 
 }  // namespace
 }  // namespace rozoru
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
