@@ -215,10 +215,9 @@ void run() {
       watch.check();
       if (s.gammaSelection != 0 && usable(0) && usable(1)) applyGamma(pixels(0), pixels(1), s.gamma);
     }
-    if (kav_keyflag.load() != 0) {
-      capture();
-      kav_keyflag = 0;
-    }
+    // Taken before saving, so that a press during the save is not lost: it
+    // asks for the next capture.
+    if (kav_keyflag.exchange(0) != 0) capture();
     if (usable(0) && usable(1)) {
       if (s.blend == 1) blend(pixels(0), pixels(1));
       if (s.anaglyph != 0) anaglyph(pixels(0), pixels(1), s.anaglyph, g_globals.swapFlag);

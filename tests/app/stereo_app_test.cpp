@@ -228,6 +228,22 @@ TEST_F(StereoAppTest, SpaceDuringALongWaitCapturesAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - clicked, 500ms);
 }
 
+TEST_F(StereoAppTest, APressDuringASaveAsksForAnotherCapture) {
+  std::atomic<int> captures{0};
+  stereo::setClock([&] {
+    if (++captures == 1) kav_keyflag = 1;  // Space again while the first is being saved
+    std::tm t{};
+    t.tm_year = 109;
+    t.tm_mday = 1;
+    return t;
+  });
+  startRunning();
+  kav_keyflag = 1;
+  ASSERT_TRUE(printed("090101/000000_2/orig\n"));
+  EXPECT_TRUE(pumpFor([] { return fs::exists("090101/000000_2/pass.txt"); }));
+  EXPECT_EQ(captures.load(), 2);
+}
+
 TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   startRunning();
   click(34);  // OUT
