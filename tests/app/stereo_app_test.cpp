@@ -306,6 +306,7 @@ TEST_F(StereoAppTest, WaitSyncGivesUpOnACameraThatStopped) {
   click(42);
   ASSERT_TRUE(printed("wait sync on\n"));
   onWorker([] { ryk::unplugSyntheticCamera(1, false); });
+  EXPECT_TRUE(printed("Camera 1 sends no pictures\n", 1, 15s));
   // The loop still goes round: buttons keep working.
   click(34);
   EXPECT_TRUE(printed("dezezazar mode out\n", 1, 15s));
@@ -314,6 +315,17 @@ TEST_F(StereoAppTest, WaitSyncGivesUpOnACameraThatStopped) {
   // And Stop is not held up for long by the wait.
   menuAction("Stop(&C)")->trigger();
   EXPECT_TRUE(pumpFor([] { return kav_running.load() == 0; }, 5s));
+}
+
+TEST_F(StereoAppTest, AnUnpluggedCameraIsReportedOnceAndTheOtherGoesOn) {
+  startRunning();
+  onWorker([] { ryk::unplugSyntheticCamera(0, true); });
+  ASSERT_TRUE(printed("Camera 0 stopped: ", 1, 15s));
+  EXPECT_TRUE(waitHue(1, Hue::Blue));
+  click(34);  // a few more passes
+  ASSERT_TRUE(printed("dezezazar mode out\n"));
+  EXPECT_EQ(count("Camera 0 stopped: "), 1u);
+  EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING) << output();
 }
 
 TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
