@@ -62,13 +62,15 @@ click_button() {
   local x=$((GEOM_W * col / 11 + GEOM_W / 22)) y=$((GEOM_H * row / 4 + GEOM_H / 8))
   xdotool mousemove --window "$box" "$x" "$y" click 1 || e2e_fail "could not click button $1"
 }
-# Waits until exactly N files match the glob under the capture folder.
+# Waits until exactly N files match the glob under the capture folder, all
+# of them complete (a capture reserves its name with an empty file first).
 wait_files() { # N GLOB...
-  local n=$1 deadline=$(($(e2e_now_us) + 15000000)) files
+  local n=$1 deadline=$(($(e2e_now_us) + 15000000)) files empty
   shift
   while :; do
     files=$(cd "$work" && compgen -G "$1" | wc -l)
-    ((files == n)) && return 0
+    empty=$(cd "$work" && compgen -G "$1" | while read -r f; do [[ -s $f ]] || echo "$f"; done | wc -l)
+    ((files == n && empty == 0)) && return 0
     (($(e2e_now_us) < deadline)) || e2e_fail "$files files match $1 in $work, want $n: $(cd "$work" && find . | sort | tr '\n' ' ')"
     sleep 0.1
   done
