@@ -12,8 +12,8 @@
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
 #include "tests/shell/test_hooks.h"
+#include "tests/shell/worker_fixture.h"
 #include "textwin/textwin.h"
 
 namespace rozoru {
@@ -24,16 +24,10 @@ using test::pumpFor;
 namespace tw = textwin;
 namespace bx = boxes;
 
-class BoxesTest : public ::testing::Test {
+class BoxesTest : public test::WorkerFixture {
  protected:
   void SetUp() override {
-    resetShell();
-    hooks() = {};
-    tw::hooks() = {};
-    tw::reset();
-    setCurrentPump(&gui_);
-    shell().attach(&ws_, &gui_);
-    main_ = shell().createMainWindowHandle();
+    WorkerFixture::SetUp();
     tw::install();
     bx::install();
     tw::hooks().log = [this](int, std::string_view bytes) {
@@ -46,35 +40,15 @@ class BoxesTest : public ::testing::Test {
         return std::int64_t{0};
       });
     };
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      userInit();
-      initDone = true;
-    };
-    shell().startWorker();
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
+    startAndWaitForInit();
   }
 
   void TearDown() override {
-    onWorker([] { bx::reset(); });
+    onWorker([] { bx::reset(); });  // the boxes belong to the worker
     kav_stop = 1;
     shell().exitSequence();
-    tw::reset();
-    tw::hooks() = {};
     windowTable().remove(probe_);
-    windowTable().remove(main_);
-    resetShell();
-    setCurrentPump(nullptr);
-  }
-
-  void onWorker(const std::function<void()>& f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
+    WorkerFixture::TearDown();
   }
 
   // Waits until the worker has handled every message posted so far: its
@@ -111,9 +85,6 @@ class BoxesTest : public ::testing::Test {
     return printed_;
   }
 
-  QueuePump gui_;
-  test::FakeWindowSystem ws_;
-  Hwnd main_ = 0;
   Hwnd probe_ = 0;
   std::atomic<int> probed_{0};
   std::mutex printedMutex_;

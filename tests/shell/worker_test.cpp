@@ -10,8 +10,8 @@
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
 #include "tests/shell/test_hooks.h"
+#include "tests/shell/worker_fixture.h"
 
 namespace rozoru {
 namespace {
@@ -20,47 +20,13 @@ using namespace std::chrono_literals;
 using test::hooks;
 using test::pumpFor;
 
-class WorkerTest : public ::testing::Test {
+class WorkerTest : public test::WorkerFixture {
  protected:
-  void SetUp() override {
-    resetShell();
-    hooks() = {};
-    setCurrentPump(&gui_);
-    shell().attach(&ws_, &gui_);
-    main_ = shell().createMainWindowHandle();
-  }
-
-  void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    windowTable().remove(main_);
-    // Joins a worker that was abandoned and has since ended, while the GUI
-    // pump it may still wake is alive.
-    resetShell();
-    setCurrentPump(nullptr);
-  }
-
-  void startAndWaitForInit() {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
-    shell().startWorker();
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
   void key(int k, std::uint32_t modifiers = 0) {
     windowTable().post(Message{main_, Msg::KeyDown, k, 0, modifiers, {}});
     gui_.dispatchPending();
   }
 
-  QueuePump gui_;
-  test::FakeWindowSystem ws_;
-  Hwnd main_ = 0;
 };
 
 TEST_F(WorkerTest, StartStopAndFlagsAroundMain) {

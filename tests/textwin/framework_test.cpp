@@ -33,6 +33,34 @@ namespace tw = textwin;
 class TextFrameworkTest : public test::FrameworkFixture {
  protected:
   QWidget* widgetOf(int index) const { return fw_->windowSystem().widget(tw::handleOf(index)); }
+
+  // Opens text window 0 and starts a KAV_Main that reads one line; returns
+  // once the line input waits.
+  void startReadingALine() {
+    hooks().init = [] {
+      KAV_OpenTextWindow(0, 0, 0, 400, 300);
+      kav_start = 1;
+    };
+    hooks().main = [this] {
+      char buf[256];
+      KAV_ReadLine(buf);
+      std::lock_guard lock(lineMutex_);
+      line_ = buf;
+      lineRead_ = true;
+    };
+    startFramework();
+    ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
+  }
+  // The line read, once it has been.
+  std::string lineRead() {
+    EXPECT_TRUE(pumpFor([&] { return lineRead_.load(); }));
+    std::lock_guard lock(lineMutex_);
+    return line_;
+  }
+
+  std::mutex lineMutex_;
+  std::string line_;
+  std::atomic<bool> lineRead_{false};
 };
 
 TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
@@ -87,58 +115,24 @@ TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
 }
 
 TEST_F(TextFrameworkTest, TypingIntoTheWindowReadsALine) {
-  std::mutex m;
-  std::string got;
-  std::atomic<bool> done{false};
-  hooks().init = [] {
-    KAV_OpenTextWindow(0, 0, 0, 400, 300);
-    kav_start = 1;
-  };
-  hooks().main = [&] {
-    char buf[256];
-    KAV_ReadLine(buf);
-    std::lock_guard lock(m);
-    got = buf;
-    done = true;
-  };
-  startFramework();
-  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
+  startReadingALine();
   QWidget* w = widgetOf(0);
   QTest::keyClicks(w, "helpx");
   QTest::keyClick(w, Qt::Key_Backspace);
   QTest::keyClick(w, Qt::Key_Backspace);
   QTest::keyClicks(w, "lo w");
   QTest::keyClick(w, Qt::Key_Return);
-  ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  std::lock_guard lock(m);
-  EXPECT_EQ(got, "hello w");
+  EXPECT_EQ(lineRead(), "hello w");
 }
 
 TEST_F(TextFrameworkTest, CtrlVPastesTheClipboardAndEscIsNotText) {
-  std::mutex m;
-  std::string got;
-  std::atomic<bool> done{false};
-  hooks().init = [] {
-    KAV_OpenTextWindow(0, 0, 0, 400, 300);
-    kav_start = 1;
-  };
-  hooks().main = [&] {
-    char buf[256];
-    KAV_ReadLine(buf);
-    std::lock_guard lock(m);
-    got = buf;
-    done = true;
-  };
-  startFramework();
   QGuiApplication::clipboard()->setText(QString::fromUtf8("cl\xe3\x81\x82p\nrest"));
-  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
+  startReadingALine();
   QWidget* w = widgetOf(0);
   QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Escape);  // no Exit while typing
   QTest::keyClick(w, Qt::Key_Return);
-  ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  std::lock_guard lock(m);
-  EXPECT_EQ(got, "cl\xe3\x81\x82p");
+  EXPECT_EQ(lineRead(), "cl\xe3\x81\x82p");
   EXPECT_EQ(kav_exit.load(), 0);
 }
 

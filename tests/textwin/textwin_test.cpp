@@ -13,8 +13,8 @@
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
 #include "tests/shell/test_hooks.h"
+#include "tests/shell/worker_fixture.h"
 #include "textwin/textwin.h"
 
 namespace rozoru {
@@ -25,51 +25,14 @@ using test::hooks;
 using test::pumpFor;
 namespace tw = textwin;
 
-class TextWindowTest : public ::testing::Test {
+class TextWindowTest : public test::WorkerFixture {
  protected:
   void SetUp() override {
-    resetShell();
-    hooks() = {};
-    tw::hooks() = {};
-    tw::reset();
-    setCurrentPump(&gui_);
-    shell().attach(&ws_, &gui_);
-    main_ = shell().createMainWindowHandle();
+    WorkerFixture::SetUp();
     tw::install();
   }
 
-  void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    tw::reset();
-    tw::hooks() = {};
-    windowTable().remove(main_);
-    resetShell();
-    setCurrentPump(nullptr);
-  }
-
-  void start() {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
-    shell().startWorker();
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
-  // Runs f on the idle worker and waits for it.
-  void onWorker(const std::function<void()>& f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  }
+  void start() { startAndWaitForInit(); }
 
   // Input as the window system delivers it to the text window.
   void chars(int index, std::u16string_view text) {
@@ -125,9 +88,6 @@ class TextWindowTest : public ::testing::Test {
   }
   std::string idleStatus() const { return centredStatusText("24-bit color"); }
 
-  QueuePump gui_;
-  test::FakeWindowSystem ws_;
-  Hwnd main_ = 0;
   std::mutex mutex_;
   std::vector<std::string> lines_;
   std::vector<int> results_;
