@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
     ryk::useSyntheticCameras({{"", 0, p.substr(0, comma), 0}, {"", 0, p.substr(comma + 1), 0}});
   else
     ryk_UseStereoDemoCameras();
-  return rozoru::runApplication(argc, argv);
+  return rozoru::runApplication(argc, argv,
+                                "The stereo program on two synthetic cameras that look at a moving scene.\n"
+                                "ROZORU_DEMO_PATTERNS=<pattern0>,<pattern1> shows two test patterns instead.");
 }

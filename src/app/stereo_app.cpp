@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "app/capture.h"
 #include "app/composition.h"
 #include "rozoru/kav.h"
 #include "ryk/ryk.h"
+#include "shell/core/event_log.h"
 
 namespace stereo {
 
@@ -21,6 +23,16 @@ std::function<std::tm()> g_clock;
 void print(const std::string& text) {
   KAV_Printf("%s", text.c_str());
   if (g_tap) g_tap(text);
+  // Every failed capture says so in one line that starts like this.
+  if (text.starts_with("Capture not saved")) rozoru::logEvent(text.substr(0, text.find('\n')));
+}
+
+// A saved capture's full path on stderr ("" when it failed: print said why).
+void logCapture(const std::string& saved) {
+  if (saved.empty()) return;
+  std::error_code ec;
+  const std::filesystem::path where = std::filesystem::absolute(saved, ec);
+  rozoru::logEvent("capture saved: " + (ec ? saved : where.lexically_normal().string()));
 }
 
 // The camera library as the application uses it: every call is guarded by
@@ -80,10 +92,13 @@ class CameraWatch {
       if (st == RYK_CAMERA_FAILED) {
         const std::string why = ryk_CameraError(k);
         print(format("Camera %d stopped: %s\n", k, why.empty() ? "no reason given" : why.c_str()));
+        rozoru::logEvent(format("camera %d stopped: %s", k, why.empty() ? "no reason given" : why.c_str()));
       } else if (st == RYK_CAMERA_STALLED) {
         print(format("Camera %d sends no pictures\n", k));
+        rozoru::logEvent(format("camera %d sends no pictures", k));
       } else if (st == RYK_CAMERA_STREAMING && reported_[k] != 0) {
         print(format("Camera %d sends pictures again\n", k));
+        rozoru::logEvent(format("camera %d sends pictures again", k));
       } else if (st != RYK_CAMERA_STREAMING) {
         continue;
       }
@@ -144,9 +159,9 @@ void capture() {
     KAV_UpdateImage(2);
     WindowSink sink;
     if (g_globals.eventMode == 1)
-      saveEventCapture(t, sink, std::rand() % 32768, securePassword(), print);
+      logCapture(saveEventCapture(t, sink, std::rand() % 32768, securePassword(), print));
     else
-      saveSingleCapture(t, sink, print);
+      logCapture(saveSingleCapture(t, sink, print));
   }
   if (hadPreview)
     KAV_ResizeImage(2, kWidth, kHeight);
@@ -181,6 +196,7 @@ void init() {
   if (e != 0) {
     print(format("Error %d\n", e));
     print(openErrorText(e) + "\n");
+    rozoru::logEvent(format("cameras not started (error %d): ", e) + openErrorText(e));
     return;
   }
   kav_start = 1;

@@ -24,6 +24,7 @@
 #include "camera/scene.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
+#include "shell/core/event_log.h"
 
 namespace ryk {
 
@@ -481,7 +482,13 @@ int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fp
     }
   }
   if (offered) gst_caps_unref(offered);
-  if (!wanted) return 11;
+  if (!wanted) {
+    rozoru::logEvent("camera " + std::to_string(k) + " (" + dev.displayName + "): no usable video mode");
+    return 11;
+  }
+  gchar* mode = gst_caps_to_string(wanted);
+  rozoru::logEvent("camera " + std::to_string(k) + ": " + dev.info.name + " (" + dev.displayName + "), mode " + mode);
+  g_free(mode);
   g_object_set(capsf, "caps", wanted, nullptr);
   gst_caps_unref(wanted);
   if (decoder) gst_bin_add(GST_BIN(a.pipeline), decoder);

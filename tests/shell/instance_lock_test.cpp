@@ -1,6 +1,7 @@
 // Instance numbers held by lock files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,46 @@ TEST_F(InstanceLockTest, AnUnusableDirectoryIsReported) {
   InstanceLock l;
   EXPECT_EQ(l.acquire(file + "/sub"), -1);
   EXPECT_NE(l.error().find(file), std::string::npos) << l.error();
+}
+
+// In a shared /tmp another user could otherwise hold every number, or have
+// us create or lock files wherever a link points.
+TEST_F(InstanceLockTest, OnlyAPrivateFolderOfOursIsUsed) {
+  std::string foreign = "/";  // not ours, unless we are root
+  if (::geteuid() == 0) {
+    foreign = dir + "/foreign";
+    ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+  }
+  const std::string open = dir + "/open", real = dir + "/real", linked = dir + "/linked";
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 0770), 0);
+  ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(real.c_str(), linked.c_str()), 0);
+  const std::pair<std::string, std::string> refused[] = {
+      {foreign, "belongs to another user"}, {open, "can be written by other users"}, {linked, "not a folder"}};
+  for (const auto& [where, why] : refused) {
+    InstanceLock l;
+    EXPECT_EQ(l.acquire(where), -1) << where;
+    EXPECT_NE(l.error().find(why), std::string::npos) << l.error();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(real));
+  EXPECT_TRUE(std::filesystem::is_empty(open));
+
+  // A lock file that is a link is not followed.
+  const std::string target = dir + "/target";
+  ASSERT_EQ(::symlink(target.c_str(), (real + "/rozoru_mw0.lock").c_str()), 0);
+  InstanceLock l;
+  EXPECT_EQ(l.acquire(real), -1);
+  EXPECT_NE(l.error().find("is a link"), std::string::npos) << l.error();
+  EXPECT_FALSE(std::filesystem::exists(target));
+
+  // A missing folder is made private.
+  const std::string made = dir + "/made";
+  const mode_t old = ::umask(0);
+  EXPECT_EQ(l.acquire(made), 0) << l.error();
+  ::umask(old);
+  EXPECT_EQ(std::filesystem::status(made).permissions(), std::filesystem::perms::owner_all);
 }
 
 }  // namespace

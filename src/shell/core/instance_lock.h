@@ -18,14 +18,15 @@ class InstanceLock {
   ~InstanceLock() { release(); }
 
   // Takes the lowest free number; -1 when all are held or the directory is
-  // unusable (error() says why).
+  // unusable (error() says why): a link, another user's, or writable by
+  // others. Made 0700 when missing; lock files are never opened through links.
   int acquire(const std::string& directory);
   void release();
   int number() const { return number_; }
   const std::string& error() const { return error_; }
 
   // The per-user directory for the lock files: $XDG_RUNTIME_DIR when set,
-  // otherwise /tmp/rozoru-<uid>.
+  // otherwise /tmp/rozoru-<euid>.
   static std::string defaultDirectory();
 
  private:

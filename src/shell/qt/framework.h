@@ -50,8 +50,9 @@ class Framework {
   int t0_ = 0;
 };
 
-// The whole program: QApplication, Framework, event loop. Returns the
-// process's exit code.
-int runApplication(int argc, char** argv);
+// The whole program: its command line (--help, --version and errors need no
+// display), QApplication, Framework, event loop. purpose is the line --help
+// shows under the usage. Returns the process's exit code.
+int runApplication(int argc, char** argv, const std::string& purpose);
 
 }  // namespace rozoru
