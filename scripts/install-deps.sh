@@ -1,20 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, run and test the system.
+# Installs the Debian 12 packages the project needs.
+# Usage: install-deps.sh run    what building and running the programs needs
+#        install-deps.sh test   that, and what the tests and benchmarks need
+#                               (the default when no set is named)
 # Safe to run again: apt-get skips what is already installed, and the package
 # lists are refreshed only when a package is actually missing.
 set -euo pipefail
 
-packages=(
+run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libgif-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libopencv-core-dev libopencv-imgproc-dev
-  xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-ipafont-gothic
 )
+test_packages=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libopencv-core-dev libopencv-imgproc-dev
+  gstreamer1.0-tools
+  xvfb xauth xdotool x11-utils imagemagick
+)
+
+case ${1:-test} in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: install-deps.sh [run|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
