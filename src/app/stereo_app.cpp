@@ -92,7 +92,6 @@ class CameraWatch {
       if (st == RYK_CAMERA_FAILED) {
         const std::string why = ryk_CameraError(k);
         print(format("Camera %d stopped: %s\n", k, why.empty() ? "no reason given" : why.c_str()));
-        rozoru::logEvent(format("camera %d stopped: %s", k, why.empty() ? "no reason given" : why.c_str()));
       } else if (st == RYK_CAMERA_STALLED) {
         print(format("Camera %d sends no pictures\n", k));
         rozoru::logEvent(format("camera %d sends no pictures", k));

@@ -346,11 +346,13 @@ void busLoop(GstBus* bus) {
         gchar* debug = nullptr;
         gst_message_parse_error(msg, &err, &debug);
         const int k = cameraOf(GST_MESSAGE_SRC(msg));
+        const std::string why = err && err->message ? err->message : "error";
         if (auto cam = camera(k)) {
           cam->grabber->store()->state = RYK_CAMERA_FAILED;
           std::lock_guard lock(L.tableMutex);
-          cam->error = err && err->message ? err->message : "error";
+          cam->error = why;
         }
+        rozoru::logEvent((k >= 0 ? "camera " + std::to_string(k) + " failed: " : "capture failed: ") + why);
         if (err) g_error_free(err);
         g_free(debug);
       }
