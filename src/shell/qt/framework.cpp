@@ -7,38 +7,24 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 #include "boxes/boxes.h"
 #include "image/slots.h"
 #include "imageio/qt_codec.h"
 #include "rozoru/kav.h"
-#include "shell/core/command_line.h"
 #include "shell/core/event_log.h"
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
+#include "shell/qt/process_start.h"
 #include "textwin/qt_text.h"
 
 namespace rozoru {
 
 namespace {
 StartDirectories g_dirs;
-
-// Captures and logs are written relative to the current folder, so the
-// chosen folder becomes it. "" when that worked (or none was chosen).
-std::string enterCapturesFolder(const std::string& dir) {
-  if (dir.empty()) return {};
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) return "Cannot create the captures folder " + dir + ": " + ec.message();
-  std::filesystem::current_path(dir, ec);
-  if (ec) return "Cannot use the captures folder " + dir + ": " + ec.message();
-  return {};
 }
-}  // namespace
 
 const StartDirectories& startDirectories() { return g_dirs; }
 
@@ -111,32 +97,12 @@ void Framework::animateStep(int step) {
 }
 
 int runApplication(int argc, char** argv, const std::string& purpose) {
-  const std::vector<std::string> args(argv, argv + argc);
-  const std::string program = programName(args.empty() ? std::string() : args[0]);
-  CommandLine cl = parseCommandLine(args, std::getenv("ROZORU_CAPTURES"));
-  preferX11(cl, std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
-  switch (cl.action) {
-    case CommandLine::Action::Help: std::fputs(usageText(program, purpose).c_str(), stdout); return 0;
-    case CommandLine::Action::Version: std::fputs(versionText(program).c_str(), stdout); return 0;
-    case CommandLine::Action::Error:
-      std::fprintf(stderr, "%s: %s\n%s", program.c_str(), cl.error.c_str(), usageText(program, purpose).c_str());
-      return 2;
-    case CommandLine::Action::Run: break;
-  }
-  // Qt sees only its own options; it keeps argc and argv for its lifetime.
-  std::vector<std::string> qtArgs = cl.qtArguments;
-  std::vector<char*> qtArgv;
-  for (std::string& a : qtArgs) qtArgv.push_back(a.data());
-  qtArgv.push_back(nullptr);
-  int qtArgc = static_cast<int>(qtArgs.size());
-  QApplication app(qtArgc, qtArgv.data());
+  const ProcessStart start = readCommandLine(argc, argv, purpose);
+  if (start.exitCode) return *start.exitCode;
+  QtArguments qt(start.qtArguments);
+  QApplication app(qt.argc(), qt.argv());
   QApplication::setApplicationName("rozoru");
-  if (const std::string error = enterCapturesFolder(cl.captures); !error.empty()) {
-    logEvent(error);
-    QMessageBox box(QMessageBox::NoIcon, "ROZORU", QString::fromStdString(error), QMessageBox::Ok);
-    box.exec();
-    return 1;
-  }
+  if (!enterCapturesFolder(start.captures)) return 1;
   QApplication::setQuitOnLastWindowClosed(false);
   Framework fw;
   if (fw.start() != 0) return 1;
