@@ -23,7 +23,8 @@ for app in "$DEMO" "$STEREO"; do
   code=$?
   ((code == 2)) || e2e_fail "$name --bogus exited with $code, want 2"
   [[ ! -s $E2E_TMP/bad.out && ! -e $E2E_TMP/x ]] || e2e_fail "$name --bogus wrote to stdout or made the captures folder"
-  head -n 1 "$E2E_TMP/bad.err" | grep -qxF "$name: unknown option '--bogus'" || e2e_fail "$name --bogus: $(cat "$E2E_TMP/bad.err")"
+  head -n 1 "$E2E_TMP/bad.err" | grep -qxF "$name: unknown option '--bogus'" ||
+    e2e_fail "$name --bogus: $(cat "$E2E_TMP/bad.err")"
   grep -q "^Usage: $name " "$E2E_TMP/bad.err" || e2e_fail "$name --bogus shows no usage on stderr"
 done
 e2e_note "--help, --version and --bogus answer without a display"

@@ -10,9 +10,9 @@ using Action = CommandLine::Action;
 using Args = std::vector<std::string>;
 
 TEST(CommandLineTest, OwnOptionsAndQtsOptionsAreTold) {
-  const CommandLine c = parseCommandLine(
-      {"/usr/bin/rozoru-stereo", "-platform", "xcb", "--captures", "shots", "--style=fusion", "-reverse", "--display", ":1"},
-      "/from/env");
+  const CommandLine c = parseCommandLine({"/usr/bin/rozoru-stereo", "-platform", "xcb", "--captures", "shots",
+                                          "--style=fusion", "-reverse", "--display", ":1"},
+                                         "/from/env");
   EXPECT_EQ(c.action, Action::Run) << c.error;
   EXPECT_EQ(c.captures, "shots");  // the option wins over $ROZORU_CAPTURES
   EXPECT_EQ(c.qtArguments,
