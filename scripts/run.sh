@@ -22,6 +22,10 @@ capture_node() {
     if [[ -z $caps && -r $sys/dev ]]; then
       caps=$(sed -n 's/^E:ID_V4L_CAPABILITIES=//p' "/run/udev/data/c$(cat "$sys/dev")" 2>/dev/null) || true
     fi
+    # Without udev's notes, a camera's capture node is its first (index 0).
+    if [[ -z $caps && $(cat "$sys/index" 2>/dev/null) == 0 ]]; then
+      caps=:capture:
+    fi
     if [[ $caps == *:capture:* ]]; then
       echo "$node"
       return 0
