@@ -244,9 +244,8 @@ TEST_F(StereoAppTest, SpaceDuringALongWaitCapturesAtOnce) {
 }
 
 TEST_F(StereoAppTest, EveryCaptureHoldsTheCameraPairWhateverTheComposition) {
-  // Each odd capture is asked for again while it is saved: the press must not
-  // be lost, and it is taken up at the top of the next pass, after that pass
-  // has blended or made the anaglyph in windows 0 and 1.
+  // Each odd capture is asked for again while it is saved: that press, taken
+  // up at the top of the next pass, comes after the pass composed its windows.
   std::atomic<int> captures{0};
   stereo::setClock([&] {
     if (++captures % 2 == 1) kav_keyflag = 1;

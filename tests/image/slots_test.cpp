@@ -70,9 +70,8 @@ TEST_F(SlotsTest, CreationLayoutAndResults) {
   EXPECT_EQ(KAV_CreateImage(256, "x", 0, 0, 8, 8, 100), 4);
   EXPECT_EQ(KAV_CreateImage(4, "x", 0, 0, 1, 5000, 100), 2);  // no zoom fits
   EXPECT_EQ(kav_image[4].inUse, 0);
-  // A failed creation leaves the pixel table on live memory. (The picture is
-  // large enough to be given back to the system when freed: a stale pointer
-  // would fault.)
+  // A failed creation leaves the pixel table on live memory (this much
+  // memory goes back to the system when freed: a stale pointer would fault).
   ASSERT_EQ(KAV_CreateImage(5, "x", 0, 0, 3200, 3200, 10), 0);
   ASSERT_EQ(KAV_DestroyImage(5), 0);
   Pixel32* kept = KAV_ImagePixels[5];
@@ -227,10 +226,7 @@ TEST_F(SlotsTest, ResizeKeepsTitleZoomModeAndTableButNotPixels) {
   const std::uint8_t* pixels = KAV_ImageBytes[2];
   EXPECT_EQ(KAV_ResizeImage(2, 1, 5000), 2);
   EXPECT_EQ(KAV_ResizeImage(2, 50000, 50000), 3);
-  EXPECT_EQ(s.inUse, 1);
-  EXPECT_EQ(s.window, window);
-  EXPECT_TRUE(ws_.exists(window));
-  EXPECT_EQ(s.width, 100);
+  EXPECT_TRUE(s.inUse == 1 && s.window == window && ws_.exists(window) && s.width == 100);
   EXPECT_EQ(caption(2), "r(112%)[8bit]*");
   EXPECT_EQ(KAV_ImageBytes[2], pixels);
   EXPECT_EQ(pixels[0], 9);
