@@ -218,8 +218,8 @@ void BM_CaptureSaveJpeg(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptureSaveJpeg)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// Part of the capture: window 2 re-created as 640x240 and back to 320x240
-// (KAV_ResizeImage destroys the window and creates a new one).
+// Part of the capture: window 2 made 640x240 and back to 320x240
+// (KAV_ResizeImage gives the same window the new size).
 void BM_CaptureResizeLR(benchmark::State& state) {
   std::vector<double> up, back, both;
   for (auto _ : state) {

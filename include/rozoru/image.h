@@ -36,11 +36,15 @@ extern std::uint8_t* KAV_ImageBytes[KAV_MAX_IMAGES];
 // Row stride in bytes of an 8-bit image of this width.
 inline int KAV_Stride8(int width) { return (width + 3) & ~3; }
 
-// Results: 0 created; 1 slot in use; 2 no zoom fits the screen; 3 bitmap not made.
-// x or y of -1 lets the window system place the window.
+// Results: 0 created; 1 slot in use; 2 no zoom fits the screen; 3 bitmap not
+// made (no memory, or more than 2^31 - 1 bytes of pixels). x or y of -1 lets
+// the window system place the window. The window appears without taking the
+// keyboard focus.
 int KAV_CreateImage(int id, const char* title, int x, int y, int width, int height, int zoom);
 int KAV_CreateImage8(int id, const char* title, int x, int y, int width, int height, int zoom);
-// 0 done; 1 not an image in use; else the re-creation's result (2, 3). The new image is black.
+// New size in the same window (same handle and position); the new image is
+// black. 0 done; 1 not an image in use; 2 no zoom fits; 3 no memory. On 2 or 3
+// the image, its window and its pixel pointers stay exactly as they were.
 int KAV_ResizeImage(int id, int width, int height);
 // 0 done; 1 id outside 0-255 or not in use.
 int KAV_DestroyImage(int id);

@@ -1,9 +1,12 @@
 #include "app/stereo_app.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "app/capture.h"
 #include "app/composition.h"
@@ -74,13 +77,46 @@ void waitForNewFrame(int k) {
   }
 }
 
-void takeFrame(int k, int window, bool waitSync) {
-  if (!cameraRunning(k)) return;
+// True when the window now holds a picture of the camera.
+bool takeFrame(int k, int window, bool waitSync) {
+  if (!cameraRunning(k)) return false;
   if (waitSync) waitForNewFrame(k);
-  if (!usable(window)) return;
+  if (!usable(window)) return false;
   double t = 0.0;
-  if (ryk_CopyFrame(k, pixels(window), RYK_FRAME_BYTES, &t) > 0 && ryk_grabber[k]) ryk_grabber[k]->lastTaken = t;
+  if (ryk_CopyFrame(k, pixels(window), RYK_FRAME_BYTES, &t) <= 0) return false;
+  if (ryk_grabber[k]) ryk_grabber[k]->lastTaken = t;
+  return true;
 }
+
+// The camera pictures in windows 0 and 1 as taken, kept while gamma, blend or
+// an anaglyph write over the windows. A pass without a new frame (a capture
+// request found at the top of the loop, a camera that stopped) starts again
+// from them: a capture holds the camera pair, and nothing is processed twice.
+class TakenPair {
+ public:
+  // After a pass has taken its frames.
+  void settle(int id, bool fresh) {
+    Kept& k = kept_[static_cast<std::size_t>(id)];
+    if (fresh)
+      k.held = false;
+    else if (k.held && usable(id))
+      std::copy(k.pixels.begin(), k.pixels.end(), pixels(id));
+  }
+  // Before the pass writes over window id.
+  void keep(int id) {
+    Kept& k = kept_[static_cast<std::size_t>(id)];
+    if (k.held || !usable(id)) return;
+    k.pixels.assign(pixels(id), pixels(id) + kPixels);
+    k.held = true;
+  }
+
+ private:
+  struct Kept {
+    std::vector<Pixel32> pixels;
+    bool held = false;
+  };
+  std::array<Kept, 2> kept_;
+};
 
 // Says once when a camera stops delivering, and again after it recovered.
 class CameraWatch {
@@ -128,8 +164,9 @@ std::tm now() {
 void waitPeriod(int ms) {
   const int t0 = KAV_GetTime();
   for (;;) {
-    const int left = ms - static_cast<int>(static_cast<unsigned>(KAV_GetTime() - t0));
-    if (left <= 0 || KAV_WaitMessage(left) != 2) return;
+    const unsigned elapsed = elapsedMs(t0, KAV_GetTime());
+    if (ms <= 0 || elapsed >= static_cast<unsigned>(ms)) return;
+    if (KAV_WaitMessage(ms - static_cast<int>(elapsed)) != 2) return;
     const bool button = KAV_GetButton(11) != 0;
     if (KAV_GetButton(35) != 0 || button) kav_keyflag = 1;
     if (kav_keyflag.load() != 0) return;
@@ -167,6 +204,8 @@ void capture() {
   else
     KAV_DestroyImage(2);
 }
+
+unsigned elapsedMs(int t0, int now) { return static_cast<unsigned>(now) - static_cast<unsigned>(t0); }
 
 Globals& globals() { return g_globals; }
 void setOutputTap(Print tap) { g_tap = std::move(tap); }
@@ -219,17 +258,25 @@ void run() {
   KAV_DoEvents();
 
   CameraWatch watch;
+  TakenPair taken;
   while (kav_stop.load() == 0) {
     ++s.passes;
     // A capture request found at the top skips the wait and the new frames:
-    // the pictures of the previous pass are saved.
+    // the camera pictures of the previous pass are saved, with the gamma
+    // curve only, as a request during the wait saves this pass's.
+    bool fresh[2] = {false, false};
     if (kav_keyflag.load() == 0) {
       waitPeriod(s.sleepMs);
-      takeFrame(0, s.windowA, s.waitSync != 0);
-      takeFrame(1, s.windowB, s.waitSync != 0);
+      fresh[s.windowA] = takeFrame(0, s.windowA, s.waitSync != 0);
+      fresh[s.windowB] = takeFrame(1, s.windowB, s.waitSync != 0);
       watch.check();
-      if (s.gammaSelection != 0 && usable(0) && usable(1)) applyGamma(pixels(0), pixels(1), s.gamma);
     }
+    for (int id : {0, 1}) taken.settle(id, fresh[id]);
+    if (usable(0) && usable(1) && (s.gammaSelection != 0 || s.blend == 1 || s.anaglyph != 0)) {
+      taken.keep(0);
+      taken.keep(1);
+    }
+    if (s.gammaSelection != 0 && usable(0) && usable(1)) applyGamma(pixels(0), pixels(1), s.gamma);
     // Taken before saving, so that a press during the save is not lost: it
     // asks for the next capture.
     if (kav_keyflag.exchange(0) != 0) capture();

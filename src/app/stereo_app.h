@@ -36,6 +36,11 @@ void setClock(std::function<std::tm()> clock);
 // For tests, on the worker thread: the state of the run in progress, or null.
 const State* runningState();
 
+// Milliseconds from t0 to now, both KAV_GetTime() readings, right across the
+// clock's wrap: the difference is taken unsigned, as a signed one overflows
+// once the clock passes 2^31 ms (24.8 days of uptime).
+unsigned elapsedMs(int t0, int now);
+
 // A line that says what a failed camera start means, for ryk_Open's code.
 std::string openErrorText(int code);
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
-#include <new>
+#include <stdexcept>
 
 #include "image/zoom.h"
 #include "imgproc/scale.h"
@@ -56,6 +56,28 @@ void greyRamp(std::array<std::uint32_t, 256>& t) {
   for (std::uint32_t i = 0; i < 256; ++i) t[i] = (i << 16) | (i << 8) | i;
 }
 
+// Largest pixel memory of one image: offsets into it are int arithmetic in
+// applications (y * width + x), so every byte must be reachable with an int.
+constexpr std::size_t kMaxPixelBytes = 0x7FFFFFFF;
+
+// A black (or index 0) picture of w x h at the depth, as 32-bit words; false
+// when it is too large or there is no memory for it.
+bool blackPixels(int w, int h, int bits, std::vector<std::uint32_t>& out) {
+  const std::size_t rowBytes = bits == 32 ? static_cast<std::size_t>(w) * 4 : static_cast<std::size_t>(KAV_Stride8(w));
+  if (rowBytes > kMaxPixelBytes / static_cast<std::size_t>(h)) return false;
+  try {
+    out.assign((rowBytes * static_cast<std::size_t>(h) + 3) / 4, 0u);
+  } catch (const std::exception&) {  // bad_alloc, or a length the vector refuses
+    return false;
+  }
+  return true;
+}
+
+void publishPixels(int id) {
+  KAV_ImagePixels[id] = g_store[id].pixels.data();
+  KAV_ImageBytes[id] = reinterpret_cast<std::uint8_t*>(g_store[id].pixels.data());
+}
+
 int create(int id, const char* title, int x, int y, int width, int height, int zoom, int bits) {
   if (!valid(id)) return 4;
   ImageSlot& s = kav_image[id];
@@ -64,19 +86,30 @@ int create(int id, const char* title, int x, int y, int width, int height, int z
   const int w = std::max(1, width), h = std::max(1, height);
   const ZoomFit fit = fitZoom(w, h, zoom, zoomScreen());
   if (!fit.ok) return 2;
+  // The slot's old memory stays until the window exists: a failed creation
+  // leaves the pixel tables pointing where they did.
+  std::vector<std::uint32_t> fresh;
+  if (!blackPixels(w, h, bits, fresh)) return 3;
 
-  SlotStore& store = g_store[id];
-  try {
-    const std::size_t count = bits == 32 ? static_cast<std::size_t>(w) * static_cast<std::size_t>(h)
-                                         : (static_cast<std::size_t>(KAV_Stride8(w)) * static_cast<std::size_t>(h) + 3) / 4;
-    std::vector<std::uint32_t> fresh(count, 0u);  // black, or index 0
-    store.pixels.swap(fresh);
-    store.display.clear();
-  } catch (const std::bad_alloc&) {
+  const std::string caption = imageCaption(title ? title : "", fit.zoom, bits, 3);
+  const Hwnd hwnd = windowTable().add(&ownerQueue(), "kav_iw", [](const Message& m) { return imageWindowProc(m.hwnd, m); });
+  CreateParams p;
+  p.className = "kav_iw";
+  p.title = caption;
+  p.x = x;
+  p.y = y;
+  p.clientWidth = fit.displayWidth;
+  p.clientHeight = fit.displayHeight;
+  p.style = WindowStyle{true, true, false, true};
+  if (ws() && !ws()->create(hwnd, p)) {
+    windowTable().remove(hwnd);
     return 3;
   }
-  greyRamp(store.colors);
 
+  SlotStore& store = g_store[id];
+  store.pixels.swap(fresh);
+  store.display.clear();
+  greyRamp(store.colors);
   s.bitDepth = bits;
   s.width = w;
   s.height = h;
@@ -85,29 +118,14 @@ int create(int id, const char* title, int x, int y, int width, int height, int z
   s.displayHeight = fit.displayHeight;
   s.stretchMode = 3;
   s.title = title ? title : "";
-
-  const Hwnd hwnd = windowTable().add(&ownerQueue(), "kav_iw", [](const Message& m) { return imageWindowProc(m.hwnd, m); });
-  CreateParams p;
-  p.className = "kav_iw";
-  p.title = imageCaption(s.title, s.zoom, s.bitDepth, s.stretchMode);
-  p.x = x;
-  p.y = y;
-  p.clientWidth = s.displayWidth;
-  p.clientHeight = s.displayHeight;
-  p.style = WindowStyle{true, true, false, true};
-  if (ws() && !ws()->create(hwnd, p)) {
-    windowTable().remove(hwnd);
-    return 3;
-  }
   s.window = hwnd;
-  KAV_ImagePixels[id] = store.pixels.data();
-  KAV_ImageBytes[id] = reinterpret_cast<std::uint8_t*>(store.pixels.data());
+  publishPixels(id);
   s.inUse = 1;
   publishWindow(id, hwnd);
   if (ws()) {
+    // Shown without taking the keyboard from the window the user types in.
     ws()->show(hwnd);
     KAV_UpdateImage(id);
-    ws()->setForeground(hwnd);
   }
   shell().rebuildSnapTable();
   KAV_SelectImage(id);
@@ -195,16 +213,32 @@ int KAV_DestroyImage(int id) {
   return 0;
 }
 
+// The same window takes the new size: on a desktop a new window would be
+// placed and focused anew by the window manager. Nothing changes when the
+// new size has no zoom that fits or no memory.
 int KAV_ResizeImage(int id, int width, int height) {
   if (!inUse(id)) return 1;
-  const ImageSlot kept = kav_image[id];
-  const std::array<std::uint32_t, 256> colors = g_store[id].colors;
-  const Rect at = ws() ? ws()->frameRect(kept.window) : Rect{-1, -1, 0, 0};
-  KAV_DestroyImage(id);
-  const int r = create(id, kept.title.c_str(), at.left, at.top, width, height, kept.zoom, kept.bitDepth);
-  if (r != 0) return r;
-  if (kept.bitDepth == 8) g_store[id].colors = colors;
-  KAV_SetStretchMode(id, kept.stretchMode);
+  ImageSlot& s = kav_image[id];
+  const int w = std::max(1, width), h = std::max(1, height);
+  const ZoomFit fit = fitZoom(w, h, s.zoom, zoomScreen());
+  if (!fit.ok) return 2;
+  std::vector<std::uint32_t> fresh;
+  if (!blackPixels(w, h, s.bitDepth, fresh)) return 3;
+
+  SlotStore& store = g_store[id];
+  store.pixels.swap(fresh);
+  store.display.clear();
+  s.width = w;
+  s.height = h;
+  s.zoom = fit.zoom;
+  s.displayWidth = fit.displayWidth;
+  s.displayHeight = fit.displayHeight;
+  publishPixels(id);
+  if (ws()) ws()->setClientSize(s.window, s.displayWidth, s.displayHeight);
+  refreshCaption(id);
+  KAV_UpdateImage(id);
+  shell().rebuildSnapTable();
+  KAV_SelectImage(id);
   return 0;
 }
 

@@ -1,11 +1,14 @@
 #include "imageio/image_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <unordered_map>
@@ -42,14 +45,33 @@ std::uint32_t blend(std::uint32_t src, std::uint32_t dst) {
   return out;
 }
 
+// A new empty file beside path, named path.partial-NNNNNN, made as any new
+// file is (mode 0666 less the umask, the folder's default ACL); -1 when none
+// can be made.
+int openTemporary(const std::string& path, std::string& temp) {
+  static std::atomic<unsigned> counter{0};
+  const unsigned salt = static_cast<unsigned>(::getpid()) * 2654435761u;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%06u", (salt + counter.fetch_add(1)) % 1000000u);
+    temp = path + ".partial-" + suffix;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
 // Writes to a temporary file beside the target and renames it over the
 // target only when complete, so a failed save leaves any old file intact.
+// A file that is replaced keeps its permissions.
 bool writeReplacing(const std::string& path, const Encoder& encoder, const EncodeSource& source) {
-  std::string temp = path + ".partial-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  const int fd = openTemporary(path, temp);
   if (fd < 0) return false;
+  struct stat old {};
+  const bool kept = ::stat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode) || ::fchmod(fd, old.st_mode & 07777) == 0;
   ::close(fd);
-  if (!encoder.write(temp, source) || ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (!kept || !encoder.write(temp, source) || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }

@@ -28,7 +28,7 @@ done
 e2e_wait_window "$pid" '^ButtonBox$'
 box=$WIN
 
-# LR is made anew by each capture: its window is looked up every time.
+# LR, looked up by its title.
 lr_window() { e2e_wait_window "$pid" '^LR\(100%\)$'; }
 # "red", "grey", "redcyan" (red with a grey's green and blue, as anaglyph1
 # makes of red and grey) or "cyan" (the grey without its red) for a region of
@@ -80,8 +80,15 @@ wait_files() { # N GLOB...
 wait_lr red grey
 
 # Space in the main window: an event folder yymmdd/HHMMSS with four files.
+lr_window
+lr=$WIN
 e2e_key "$main" space
 wait_files 1 '[0-9][0-9][0-9][0-9][0-9][0-9]/[0-9][0-9][0-9][0-9][0-9][0-9]/pass.txt'
+# The capture sized LR up and back in place, and the keyboard stayed with
+# the window the user pressed Space in.
+lr_window
+[[ $WIN == "$lr" ]] || e2e_fail "the capture replaced the LR window ($lr, now $WIN)"
+[[ $(xdotool getwindowfocus) == "$main" ]] || e2e_fail "the capture took the keyboard focus from the main window"
 folder=$(cd "$work" && compgen -G '[0-9][0-9][0-9][0-9][0-9][0-9]/[0-9][0-9][0-9][0-9][0-9][0-9]' | head -1)
 e2e_note "event capture in $folder"
 for f in orig.jpg date.txt user.txt pass.txt; do

@@ -56,6 +56,7 @@ TEST_F(ImageWindowTest, ZoomResizesTheWindowAndSmoothingMarksTheCaption) {
   EXPECT_TRUE(pumpFor([&] { return widgetOf(2)->size() == QSize(640, 480); }));
   EXPECT_EQ(widgetOf(2)->windowTitle(), "LR(200%)*");
   EXPECT_EQ(widgetOf(2)->minimumSize(), widgetOf(2)->maximumSize());
+  EXPECT_TRUE(widgetOf(2)->testAttribute(Qt::WA_ShowWithoutActivating));  // never takes the keyboard
 }
 
 TEST_F(ImageWindowTest, AnExposeRepaintsFromPixelMemory) {

@@ -70,9 +70,16 @@ TEST_F(SlotsTest, CreationLayoutAndResults) {
   EXPECT_EQ(KAV_CreateImage(256, "x", 0, 0, 8, 8, 100), 4);
   EXPECT_EQ(KAV_CreateImage(4, "x", 0, 0, 1, 5000, 100), 2);  // no zoom fits
   EXPECT_EQ(kav_image[4].inUse, 0);
+  // A failed creation leaves the pixel table on live memory (this much
+  // memory goes back to the system when freed: a stale pointer would fault).
+  ASSERT_EQ(KAV_CreateImage(5, "x", 0, 0, 3200, 3200, 10), 0);
+  ASSERT_EQ(KAV_DestroyImage(5), 0);
+  Pixel32* kept = KAV_ImagePixels[5];
   ws_.failCreate = true;
   EXPECT_EQ(KAV_CreateImage(5, "x", 0, 0, 8, 8, 100), 3);
   EXPECT_EQ(kav_image[5].inUse, 0);
+  EXPECT_EQ(KAV_ImagePixels[5], kept);
+  kept[3200 * 3200 - 1] = 1;
 }
 
 TEST_F(SlotsTest, EightBitRowsArePaddedAndUseTheColourTable) {
@@ -198,18 +205,31 @@ TEST_F(SlotsTest, ResizeKeepsTitleZoomModeAndTableButNotPixels) {
   KAV_SetColorTable(&blue, 1);
   KAV_SetStretchMode(2, 4);
   KAV_ImageBytes[2][0] = 9;
+  const Hwnd window = kav_image[2].window;
   ASSERT_EQ(KAV_ResizeImage(2, 100, 80), 0);
   const ImageSlot& s = kav_image[2];
   EXPECT_EQ(s.width, 100);
   EXPECT_EQ(s.bitDepth, 8);
   EXPECT_EQ(s.stretchMode, 4);
   EXPECT_EQ(caption(2), "r(112%)[8bit]*");  // 50 % of 100 is below the smallest window
-  EXPECT_EQ(ws_.frameRect(s.window).left, 30);
+  // The same window, in place, with the new size.
+  EXPECT_EQ(s.window, window);
+  EXPECT_EQ(ws_.frameRect(window), (Rect{30, 40, 142, 129}));
   EXPECT_EQ(KAV_ImageBytes[2][0], 0);
   std::uint32_t t[256];
   KAV_GetColorTable(t);
   EXPECT_EQ(t[0], 0x0000FFu);
   EXPECT_EQ(KAV_ResizeImage(7, 10, 10), 1);
+
+  // No zoom fits, or too many bytes: the image, window and pointer stay.
+  KAV_ImageBytes[2][0] = 9;
+  const std::uint8_t* pixels = KAV_ImageBytes[2];
+  EXPECT_EQ(KAV_ResizeImage(2, 1, 5000), 2);
+  EXPECT_EQ(KAV_ResizeImage(2, 50000, 50000), 3);
+  EXPECT_TRUE(s.inUse == 1 && s.window == window && ws_.exists(window) && s.width == 100);
+  EXPECT_EQ(caption(2), "r(112%)[8bit]*");
+  EXPECT_EQ(KAV_ImageBytes[2], pixels);
+  EXPECT_EQ(pixels[0], 9);
 }
 
 TEST_F(SlotsTest, TabTogglesSmoothingAndTheStar) {

@@ -1,6 +1,7 @@
 // Loading into and saving from image slots, with an in-memory codec.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -176,7 +177,15 @@ TEST_F(ImageFileTest, SavingTakesTheAreaFromTheTopLeft) {
   for (int i = 0; i < 320 * 240; ++i) KAV_ImagePixels[0][i] = 0x00FFFFFF;
   EXPECT_EQ(KAV_SaveImage(0, 240, 1, (dir_ + "/x").c_str()), 2);
   KAV_JpegQuality = 77;
+  // A new file gets 0666 less the umask; a file saved over keeps its mode.
+  const mode_t oldMask = ::umask(027);
   ASSERT_EQ(KAV_SaveImage(640, 240, 1, (dir_ + "/pair").c_str()), 0);
+  const auto mode = [&] { return std::filesystem::status(dir_ + "/pair.jpg").permissions(); };
+  EXPECT_EQ(mode(), static_cast<std::filesystem::perms>(0640));
+  std::filesystem::permissions(dir_ + "/pair.jpg", static_cast<std::filesystem::perms>(0604));
+  ASSERT_EQ(KAV_SaveImage(640, 240, 1, (dir_ + "/pair").c_str()), 0);
+  EXPECT_EQ(mode(), static_cast<std::filesystem::perms>(0604));
+  ::umask(oldMask);
   EXPECT_EQ(FakeCodec::last.width, 640);
   EXPECT_EQ(FakeCodec::last.quality, 77);
   ASSERT_EQ(FakeCodec::lastRgb.size(), 640u * 240u);

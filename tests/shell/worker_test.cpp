@@ -139,7 +139,7 @@ TEST_F(WorkerTest, WaitRunsItsFullTimeWithoutStop) {
   hooks().main = [&] {
     const int t0 = KAV_GetTime();
     result = KAV_Wait(30);
-    tookMs = static_cast<unsigned>(KAV_GetTime() - t0);
+    tookMs = static_cast<unsigned>(KAV_GetTime()) - static_cast<unsigned>(t0);
     while (KAV_Wait(10000) == 0) {
     }
   };
@@ -164,7 +164,7 @@ TEST_F(WorkerTest, WaitMessageEndsOnAMessageOnTheKeyFlagOrOnStop) {
       step = i + 1;
       const int t0 = KAV_GetTime();
       results.push_back(KAV_WaitMessage(i == 0 ? 30 : 5000));
-      tookMs.push_back(static_cast<unsigned>(KAV_GetTime() - t0));
+      tookMs.push_back(static_cast<unsigned>(KAV_GetTime()) - static_cast<unsigned>(t0));
       kav_keyflag = 0;
     }
   };

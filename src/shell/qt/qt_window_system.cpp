@@ -290,6 +290,9 @@ bool QtWindowSystem::create(Hwnd h, const CreateParams& p) {
     if (!p.style.resizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
     QWidget* owner = widget(shell().mainWindow());
     auto* w = new FrameWidget(h, buffer, owner, flags);
+    // The worker's windows never take the keyboard from the window the user
+    // types in; setForeground is the one way to activate them.
+    w->setAttribute(Qt::WA_ShowWithoutActivating);
     w->setWindowTitle(QString::fromUtf8(p.title));
     if (p.style.resizable)
       w->resize(p.clientWidth, p.clientHeight);
