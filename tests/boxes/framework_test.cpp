@@ -5,14 +5,17 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
 #include <filesystem>
 
 #include "boxes/boxes.h"
+#include "image/slots.h"
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
+#include "shell/core/windows.h"
 #include "shell/qt/framework.h"
 #include "tests/shell/framework_fixture.h"
 #include "tests/shell/test_hooks.h"
@@ -37,6 +40,17 @@ class BoxesFrameworkTest : public test::FrameworkFixture {
   T* control(Hwnd h, int id) {
     QWidget* w = box(h);
     return w ? w->findChild<T*>(QStringLiteral("ctl%1").arg(id)) : nullptr;
+  }
+  // The popup menu once one is open (nullptr when none opens), and its items.
+  static QMenu* popup() {
+    QMenu* m = nullptr;
+    pumpFor([&] { return (m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; });
+    return m;
+  }
+  static QStringList items(QMenu* m) {
+    QStringList out;
+    for (QAction* a : m->actions()) out << a->text();
+    return out;
   }
   // Waits until the worker has read counter k as nonzero, returns what it read.
   int waitButton(int k) {
@@ -139,6 +153,45 @@ TEST_F(BoxesFrameworkTest, TypedValuesAreStoredOnTabAndEnter) {
   QTest::keyClick(e1, Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_TRUE(pumpFor([&] { return e0->hasFocus(); }, std::chrono::seconds(2)))
       << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "-");
+}
+
+TEST_F(BoxesFrameworkTest, NoMenuOpensWhileALineIsTyped) {
+  std::atomic<bool> lineRead{false};
+  std::atomic<int> probed{0};
+  Hwnd probe = 0;
+  hooks().main = [&] {
+    char line[256];
+    KAV_ReadLine(line);
+    lineRead = true;
+  };
+  start([&] {
+    KAV_OpenTextWindow(0, 300, 0, 400, 300);
+    KAV_CreateImage(0, "i", 0, 0, 100, 80, 100);
+    KAV_OpenButtonBox(0, 200, 4, 2);
+    probe = windowTable().add(&shell().workerPump().queue(), "probe", [&](const Message&) {
+      ++probed;
+      return std::int64_t{0};
+    });
+    kav_start = 1;
+  });
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 1; }));
+  QWidget* image = fw_->windowSystem().widget(kav_image[0].window);
+  QTest::mouseClick(image, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(image, Qt::MiddleButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(box(bx::buttonBoxHandle()), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+  QTest::mouseClick(control<QPushButton>(bx::buttonBoxHandle(), 5), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  // The worker handles its messages in order: after the probe's, the clicks'.
+  windowTable().post(Message{probe, Msg::User, 0, 0, 0, {}});
+  ASSERT_TRUE(pumpFor([&] { return probed.load() > 0; }));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  QTest::keyClick(fw_->windowSystem().widget(textwin::handleOf(0)), Qt::Key_Return);
+  ASSERT_TRUE(pumpFor([&] { return lineRead.load(); }));
+  QTest::mouseClick(image, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  QMenu* m = popup();
+  ASSERT_NE(m, nullptr);
+  m->close();
+  windowTable().remove(probe);
 }
 
 }  // namespace
