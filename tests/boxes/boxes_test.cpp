@@ -266,6 +266,25 @@ TEST_F(BoxesTest, RenameOfADestroyedBoxChangesNothing) {
   EXPECT_FALSE(ws_.exists(h));
 }
 
+TEST_F(BoxesTest, StopCancelsARenameTypedInsideTheLoop) {
+  // The rename's line input runs inside KAV_Wait's dispatch and holds the
+  // loop until Stop cancels it.
+  hooks().main = [] {
+    while (KAV_Wait(5) == 0) {
+    }
+  };
+  onWorker([] { KAV_OpenButtonBox(0, 0, 4, 2); });
+  const Hwnd h = bx::buttonBoxHandle();
+  shell().start();
+  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 1; }));
+  post(h, Msg::LButtonDblClk, 0, packXY(2, 2));
+  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() != 0; }));
+  shell().stop();
+  EXPECT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+  EXPECT_EQ(tw::waitingMark(), 0);
+  EXPECT_EQ(ws_.controls(h).at(0).text, "0");
+}
+
 TEST_F(BoxesTest, FrameMenuAndCloseDestroy) {
   onWorker([] {
     for (int& v : kav_button) v = 0;
