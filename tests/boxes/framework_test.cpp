@@ -155,6 +155,43 @@ TEST_F(BoxesFrameworkTest, TypedValuesAreStoredOnTabAndEnter) {
       << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "-");
 }
 
+TEST_F(BoxesFrameworkTest, FrameMenusOpenFromTheBackgroundAndTheMenuKeys) {
+  start([] {
+    KAV_OpenButtonBox(0, 0, 4, 2);
+    KAV_OpenInputBox(0, 200, 3);
+  });
+  const Hwnd bb = bx::buttonBoxHandle(), ib = bx::inputBoxHandle();
+  // The margin around the buttons is the box's own background.
+  QTest::mouseClick(box(bb), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+  QMenu* m = popup();
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(items(m), QStringList{"&Destroy\tCtrl+Q"});
+  m->close();
+  // A button passes the right click on to the box: its Rename.
+  QTest::mouseClick(control<QPushButton>(bb, 5), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  m = popup();
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(items(m), QStringList{"Rename"});
+  EXPECT_EQ(bx::buttonBoxState().renameIndex, 5);
+  m->close();
+
+  QTest::keyClick(box(bb), Qt::Key_F10, Qt::ShiftModifier);
+  m = popup();
+  ASSERT_NE(m, nullptr);
+  ASSERT_EQ(items(m), QStringList{"&Destroy\tCtrl+Q"});
+  m->actions()[0]->trigger();
+  m->close();
+  EXPECT_TRUE(pumpFor([] { return bx::buttonBoxHandle() == 0; }));
+  // The menu key in a field opens the box's menu, not the field's.
+  QTest::keyClick(control<QLineEdit>(ib, bx::kEditId + 1), Qt::Key_Menu);
+  m = popup();
+  ASSERT_NE(m, nullptr);
+  ASSERT_EQ(items(m), QStringList{"Destroy"});
+  m->actions()[0]->trigger();
+  m->close();
+  EXPECT_TRUE(pumpFor([] { return bx::inputBoxHandle() == 0; }));
+}
+
 TEST_F(BoxesFrameworkTest, NoMenuOpensWhileALineIsTyped) {
   std::atomic<bool> lineRead{false};
   std::atomic<int> probed{0};
