@@ -80,21 +80,14 @@ TEST_F(ImageWindowTest, TheCloseBoxIsTheWindowsDestroy) {
     KAV_OpenButtonBox(0, 0, 2, 1);
     KAV_OpenInputBox(0, 0, 1);
   });
-  const Hwnd windows[] = {kav_image[4].window, textwin::handleOf(1), boxes::buttonBoxHandle(),
-                          boxes::inputBoxHandle()};
-  for (Hwnd h : windows) {
-    QWidget* w = fw_->windowSystem().widget(h);
-    ASSERT_TRUE(w && w->windowHandle()) << h;
-    // What the window manager's close button sends.
-    QCloseEvent close;
-    QCoreApplication::sendEvent(w->windowHandle(), &close);
-  }
-  for (Hwnd h : windows)
+  for (Hwnd h : {kav_image[4].window, textwin::handleOf(1), boxes::buttonBoxHandle(), boxes::inputBoxHandle()}) {
+    QCloseEvent close;  // what the window manager's close button sends
+    QCoreApplication::sendEvent(fw_->windowSystem().widget(h)->windowHandle(), &close);
     EXPECT_TRUE(pumpFor([&] { return !fw_->windowSystem().widget(h) && !windowTable().exists(h); })) << h;
+  }
   EXPECT_EQ(kav_image[4].inUse, 0);
   EXPECT_FALSE(textwin::isOpen(1));
-  EXPECT_EQ(boxes::buttonBoxHandle(), 0u);
-  EXPECT_EQ(boxes::inputBoxHandle(), 0u);
+  EXPECT_EQ(boxes::buttonBoxHandle() | boxes::inputBoxHandle(), 0u);
 }
 
 TEST_F(ImageWindowTest, CreateRequestsFromTheGui) {
