@@ -4,9 +4,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QWindow>
 #include <QImage>
 #include <QWidget>
+#include <QWindow>
 
 #include "image/slots.h"
 #include "shell/core/windows.h"
