@@ -68,6 +68,7 @@ CreateParams boxParams(const char* className, const char* title, int x, int y, S
   p.clientWidth = client.width;
   p.clientHeight = client.height;
   p.style.resizable = true;
+  p.style.backgroundIsFrame = true;
   return p;
 }
 

@@ -363,6 +363,8 @@ void install() {
     if (previous) previous();
     cancelLineInput();
   };
+  // Image windows and boxes open no menu while a line is being typed.
+  sh.lineInputWaiting = [] { return sys().waiting.load() != 0; };
 }
 
 void reset() {

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
 #include <filesystem>
 
 #include "boxes/boxes.h"
+#include "image/slots.h"
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/qt/framework.h"
@@ -37,6 +39,16 @@ class BoxesFrameworkTest : public test::FrameworkFixture {
   T* control(Hwnd h, int id) {
     QWidget* w = box(h);
     return w ? w->findChild<T*>(QStringLiteral("ctl%1").arg(id)) : nullptr;
+  }
+  // Expects a popup menu with these items, then chooses the first or closes it.
+  static void expectMenu(const QStringList& want, bool choose) {
+    QMenu* m = nullptr;
+    ASSERT_TRUE(pumpFor([&] { return (m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }));
+    QStringList got;
+    for (QAction* a : m->actions()) got << a->text();
+    EXPECT_EQ(got.join(" | ").toStdString(), want.join(" | ").toStdString());
+    if (choose && !got.isEmpty()) m->actions()[0]->trigger();
+    m->close();
   }
   // Waits until the worker has read counter k as nonzero, returns what it read.
   int waitButton(int k) {
@@ -139,6 +151,44 @@ TEST_F(BoxesFrameworkTest, TypedValuesAreStoredOnTabAndEnter) {
   QTest::keyClick(e1, Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_TRUE(pumpFor([&] { return e0->hasFocus(); }, std::chrono::seconds(2)))
       << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "-");
+}
+
+TEST_F(BoxesFrameworkTest, FrameMenusOpenFromTheBackgroundAndTheMenuKeysButNotWhileALineIsTyped) {
+  std::atomic<bool> lineRead{false};
+  hooks().main = [&] {
+    char line[256];
+    KAV_ReadLine(line);
+    lineRead = true;
+  };
+  start([] {
+    KAV_OpenTextWindow(0, 300, 0, 400, 300);
+    KAV_CreateImage(0, "i", 0, 0, 100, 80, 100);
+    KAV_OpenButtonBox(0, 200, 4, 2);
+    KAV_OpenInputBox(0, 300, 3);
+    kav_start = 1;
+  });
+  const Hwnd bb = bx::buttonBoxHandle(), ib = bx::inputBoxHandle();
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 1; }));
+  // The worker handles these clicks before the Return that ends the line.
+  QTest::mouseClick(fw_->windowSystem().widget(kav_image[0].window), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(box(bb), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+  QTest::keyClick(fw_->windowSystem().widget(textwin::handleOf(0)), Qt::Key_Return);
+  ASSERT_TRUE(pumpFor([&] { return lineRead.load(); }));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  // The margin around the buttons is the box's own background; a button
+  // passes the right click on to the box for its Rename.
+  QTest::mouseClick(box(bb), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+  expectMenu({"&Destroy\tCtrl+Q"}, false);
+  QTest::mouseClick(control<QPushButton>(bb, 5), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  expectMenu({"Rename"}, false);
+  EXPECT_EQ(bx::buttonBoxState().renameIndex, 5);
+  QTest::keyClick(box(bb), Qt::Key_F10, Qt::ShiftModifier);
+  expectMenu({"&Destroy\tCtrl+Q"}, true);
+  // The menu key in a field opens the box's menu, not the field's.
+  QTest::keyClick(control<QLineEdit>(ib, bx::kEditId + 1), Qt::Key_Menu);
+  expectMenu({"Destroy"}, true);
+  EXPECT_TRUE(pumpFor([] { return bx::buttonBoxHandle() == 0 && bx::inputBoxHandle() == 0; }));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The button box and the input box opened in KAV_Init: a click and keys
 # counted by the application's polling, a value typed and stored on Tab,
-# the boxes drawn, and Esc in the button box ending the program.
+# the boxes drawn, their frame menus, and Esc in the button box ending the
+# program.
 # Usage: boxes_click_type.sh <rozoru-boxapp>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -50,6 +51,22 @@ for w in "$bb" "$ib"; do
   ((${colours:-0} > 4)) || e2e_fail "window $w shows $colours colours: no controls drawn"
 done
 [[ ${E2E_KEEP_SHOT:-} ]] && cp "$png" "$E2E_KEEP_SHOT"
+
+# The window manager keeps the caption's right clicks: the menu key opens
+# a box's frame menu instead.
+shown() { xdotool search --all --onlyvisible --pid "$pid" '' 2>/dev/null | wc -l; }
+wait_shown() {
+  local deadline=$(($(e2e_now_us) + 10000000))
+  while (($(shown) != $1)); do
+    (($(e2e_now_us) < deadline)) || e2e_fail "$2: $(shown) windows shown, want $1"
+    sleep 0.02
+  done
+}
+n=$(shown)
+e2e_key "$ib" Menu
+wait_shown $((n + 1)) "no menu after the menu key in the input box"
+xdotool key Down Return # its one item: Destroy
+wait_shown $((n - 1)) "the input box was not destroyed"
 
 # Esc in the button box is Exit.
 e2e_key "$bb" Escape

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QImage>
 #include <QWidget>
+#include <QWindow>
 
 #include "image/slots.h"
 #include "shell/core/windows.h"
@@ -71,13 +73,22 @@ TEST_F(ImageWindowTest, AnExposeRepaintsFromPixelMemory) {
   EXPECT_TRUE(pumpFor([&] { return (shown(3).pixel(100, 50) & 0xFFFFFF) == 0xFF8000u; }));
 }
 
-TEST_F(ImageWindowTest, TheCloseBoxDestroysTheImage) {
+TEST_F(ImageWindowTest, TheCloseBoxIsTheWindowsDestroy) {
   startFramework();
-  onWorker([] { ASSERT_EQ(KAV_CreateImage(4, "c", 0, 0, 200, 100, 100), 0); });
-  const Hwnd h = kav_image[4].window;
-  widgetOf(4)->close();
-  EXPECT_TRUE(pumpFor([&] { return fw_->windowSystem().widget(h) == nullptr; }));
-  EXPECT_FALSE(windowTable().exists(h));
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(4, "c", 0, 0, 200, 100, 100), 0);
+    KAV_OpenTextWindow(1, 0, 0, 200, 100);
+    KAV_OpenButtonBox(0, 0, 2, 1);
+    KAV_OpenInputBox(0, 0, 1);
+  });
+  for (Hwnd h : {kav_image[4].window, textwin::handleOf(1), boxes::buttonBoxHandle(), boxes::inputBoxHandle()}) {
+    QCloseEvent close;  // what the window manager's close button sends
+    QCoreApplication::sendEvent(fw_->windowSystem().widget(h)->windowHandle(), &close);
+    EXPECT_TRUE(pumpFor([&] { return !fw_->windowSystem().widget(h) && !windowTable().exists(h); })) << h;
+  }
+  EXPECT_EQ(kav_image[4].inUse, 0);
+  EXPECT_FALSE(textwin::isOpen(1));
+  EXPECT_EQ(boxes::buttonBoxHandle() | boxes::inputBoxHandle(), 0u);
 }
 
 TEST_F(ImageWindowTest, CreateRequestsFromTheGui) {

@@ -181,6 +181,8 @@ void Shell::start() {
 }
 
 void Shell::stop() {
+  // A line input waiting inside KAV_Main's dispatch would hold the loop.
+  if (cancelLineInput) cancelLineInput();
   kav_stop = 1;
   wakeAll();
 }

@@ -121,7 +121,7 @@ class Shell {
   std::function<void(ExitOutcome)> onExitDone;
   // True while a line input waits for a typed line (menus stay shut then).
   std::function<bool()> lineInputWaiting;
-  // Called at the start of the exit sequence and when logs are to be closed.
+  // Called by the exit sequence; Stop also cancels a waiting line input.
   std::function<void()> cancelLineInput;
   std::function<void()> closeLogs;
 

@@ -32,6 +32,9 @@ struct WindowStyle {
   bool closeBox = true;
   bool resizable = false;
   bool acceptDrops = false;
+  // The client area only holds controls: a right click on it outside them
+  // is a right click on the frame (NcRButtonDown).
+  bool backgroundIsFrame = false;
 };
 
 struct CreateParams {

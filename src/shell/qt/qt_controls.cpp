@@ -1,8 +1,10 @@
 // Native child controls of framework windows: push buttons, labels and
 // one-line edit fields. Their input goes to the window's owner as Control
 // messages; the window procedure decides what it means.
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -35,6 +37,19 @@ class EditField final : public QLineEdit {
   }
 
  protected:
+  // The menu keys open the box's frame menu, not the field's edit menu.
+  void keyPressEvent(QKeyEvent* e) override {
+    if (frameMenuKey(e->key(), e->modifiers()))
+      e->ignore();
+    else
+      QLineEdit::keyPressEvent(e);
+  }
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    if (e->reason() == QContextMenuEvent::Keyboard)
+      e->ignore();
+    else
+      QLineEdit::contextMenuEvent(e);
+  }
   void focusInEvent(QFocusEvent* e) override {
     QLineEdit::focusInEvent(e);
     postControl(handle_, id_, ctl::SetFocus);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -44,6 +45,7 @@ class FrameWidget : public QWidget {
   }
 
   Hwnd handle() const { return handle_; }
+  void setBackgroundIsFrame(bool on) { backgroundIsFrame_ = on; }
 
  protected:
   void post(Msg type, std::int64_t w = 0, std::int64_t l = 0, std::uint32_t mods = 0,
@@ -53,6 +55,9 @@ class FrameWidget : public QWidget {
 
   void keyPressEvent(QKeyEvent* e) override {
     const std::uint32_t mods = frameworkModifiers(e->modifiers());
+    // The window manager keeps the caption's right clicks to itself: the
+    // menu keys and the background (below) stand in for them.
+    if (frameMenuKey(e->key(), e->modifiers())) return post(Msg::NcRButtonDown, 0, 0, mods);
     if (const int k = frameworkKey(e->key(), e->modifiers())) post(Msg::KeyDown, k, 0, mods);
     // Character input, as the keyboard layout produced it; Ctrl chords are commands.
     if (!(e->modifiers() & Qt::ControlModifier)) {
@@ -79,6 +84,10 @@ class FrameWidget : public QWidget {
       case Qt::LeftButton:
         return postMouse(Msg::LButtonDown, e);
       case Qt::RightButton:
+        // Controls that ignore the right button pass it on here, at the
+        // pointer's place in this window.
+        if (backgroundIsFrame_ && !childAt(e->position().toPoint()))
+          return post(Msg::NcRButtonDown, 0, 0, frameworkModifiers(e->modifiers()));
         return postMouse(Msg::RButtonDown, e);
       case Qt::MiddleButton:
         return postMouse(Msg::MButtonDown, e);
@@ -96,6 +105,9 @@ class FrameWidget : public QWidget {
     if (e->button() == Qt::LeftButton) postMouse(Msg::LButtonUp, e);
   }
   void mouseMoveEvent(QMouseEvent* e) override { postMouse(Msg::MouseMove, e); }
+  // The right button's press and the menu key's press already went to the
+  // window's procedure; the context menu events that follow them add nothing.
+  void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
   void wheelEvent(QWheelEvent* e) override {
     post(Msg::MouseWheel, e->angleDelta().y(),
          packXY(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())),
@@ -163,6 +175,7 @@ class FrameWidget : public QWidget {
   Hwnd handle_;
   std::shared_ptr<FrontBuffer> buffer_;
   Rect lastFrame_;
+  bool backgroundIsFrame_ = false;
 };
 
 // The main window: a menu bar with Start, Stop and Exit above a status line.
@@ -300,6 +313,7 @@ bool QtWindowSystem::create(Hwnd h, const CreateParams& p) {
       w->setFixedSize(p.clientWidth, p.clientHeight);
     if (p.x >= 0 || p.y >= 0) w->move(p.x >= 0 ? p.x : w->x(), p.y >= 0 ? p.y : w->y());
     w->setAcceptDrops(p.style.acceptDrops);
+    w->setBackgroundIsFrame(p.style.backgroundIsFrame);
     widgets_[h] = w;
     return true;
   });
@@ -410,10 +424,15 @@ void fillMenu(QMenu* menu, const std::vector<MenuItem>& items, Hwnd h) {
 
 void QtWindowSystem::popupMenu(Hwnd h, const std::vector<MenuItem>& items) {
   onGui([&] {
-    auto* menu = new QMenu(widget(h));
+    QWidget* w = widget(h);
+    auto* menu = new QMenu(w);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     fillMenu(menu, items, h);
-    menu->popup(QCursor::pos());
+    // A menu opened from the keyboard appears on its window, not wherever
+    // the pointer happens to be.
+    QPoint at = QCursor::pos();
+    if (w && !w->frameGeometry().contains(at)) at = w->mapToGlobal(QPoint(0, 0));
+    menu->popup(at);
   });
 }
 
@@ -541,6 +560,10 @@ int frameworkKey(int k, Qt::KeyboardModifiers m) {
     default:
       return 0;
   }
+}
+
+bool frameMenuKey(int qtKey, Qt::KeyboardModifiers m) {
+  return qtKey == Qt::Key_Menu || (qtKey == Qt::Key_F10 && (m & Qt::ShiftModifier));
 }
 
 std::uint32_t frameworkModifiers(Qt::KeyboardModifiers m) {

@@ -121,6 +121,8 @@ auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
 
 // Framework key code for a Qt key, 0 when the framework has none.
 int frameworkKey(int qtKey, Qt::KeyboardModifiers modifiers);
+// The keys that open a window's frame menu: the menu key and Shift+F10.
+bool frameMenuKey(int qtKey, Qt::KeyboardModifiers modifiers);
 // Framework modifier bits for Qt's.
 std::uint32_t frameworkModifiers(Qt::KeyboardModifiers m);
 
