@@ -1,5 +1,5 @@
 // The boxes through Qt on the offscreen platform: real push buttons and
-// edit fields, clicked and typed into, their layout, the box's keys.
+// edit fields, clicked and typed into, and their layout.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -38,15 +38,6 @@ class BoxesFrameworkTest : public test::FrameworkFixture {
     QWidget* w = box(h);
     return w ? w->findChild<T*>(QStringLiteral("ctl%1").arg(id)) : nullptr;
   }
-  // Waits until the worker has read counter k as nonzero, returns what it read.
-  int waitButton(int k) {
-    int got = 0;
-    pumpFor([&] {
-      onWorker([&] { got = KAV_GetButton(k); });
-      return got != 0;
-    }, std::chrono::seconds(5));
-    return got;
-  }
 };
 
 TEST_F(BoxesFrameworkTest, ButtonsAreLaidOutAndClicksCount) {
@@ -79,18 +70,6 @@ TEST_F(BoxesFrameworkTest, ButtonsAreLaidOutAndClicksCount) {
   int again = -1;
   onWorker([&] { again = KAV_GetButton(5); });
   EXPECT_EQ(again, 0);
-}
-
-TEST_F(BoxesFrameworkTest, KeysOnTheBoxPressButtons) {
-  start([] { KAV_OpenButtonBox(0, 0, 11, 4); });
-  const Hwnd h = bx::buttonBoxHandle();
-  QWidget* w = box(h);
-  ASSERT_NE(w, nullptr);
-  QTest::keyClick(w, Qt::Key_1);
-  QTest::keyClick(w, Qt::Key_W);
-  EXPECT_EQ(waitButton(0), 1);
-  EXPECT_EQ(waitButton(1), 1);  // the character that came with the key
-  EXPECT_EQ(waitButton(37), 1);
 }
 
 TEST_F(BoxesFrameworkTest, ResizingTheWindowResizesTheButtons) {
