@@ -70,15 +70,6 @@ TEST_F(ImageWindowTest, AnExposeRepaintsFromPixelMemory) {
   EXPECT_TRUE(pumpFor([&] { return (shown(3).pixel(100, 50) & 0xFFFFFF) == 0xFF8000u; }));
 }
 
-TEST_F(ImageWindowTest, TheCloseBoxDestroysTheImage) {
-  startFramework();
-  onWorker([] { ASSERT_EQ(KAV_CreateImage(4, "c", 0, 0, 200, 100, 100), 0); });
-  const Hwnd h = kav_image[4].window;
-  widgetOf(4)->close();
-  EXPECT_TRUE(pumpFor([&] { return fw_->windowSystem().widget(h) == nullptr; }));
-  EXPECT_FALSE(windowTable().exists(h));
-}
-
 TEST_F(ImageWindowTest, CreateRequestsFromTheGui) {
   startFramework();
   Request r;
