@@ -156,44 +156,27 @@ TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaret) {
   EXPECT_EQ(cellAt(t.s, 49, 0), '_') << "the caret covers the removed unit";
 }
 
-TEST(LineEditor, ADoubleWidthUnitMovesWholeAndBackspaceReturnsAcrossTheWrap) {
-  Typing t;
-  t.type(std::u16string(49, u'x'));  // cursor at 392: one cell left
-  EXPECT_EQ(t.c, (Cursor{392, 0}));
-  t.type(u"\u3042");
+// A double-width unit that would leave the caret no cell moves whole to the
+// next line; backspace comes back to where it was typed.
+TEST(LineEditor, DoubleWidthUnitsAtTheLineEnd) {
+  struct Case {
+    int before;    // narrow units typed first
+    Cursor typed;  // where the wide unit leaves the cursor
+  };
+  for (const Case& c : {Case{49, {16, 16}}, Case{48, {0, 16}}, Case{47, {392, 0}}}) {
+    Typing t;
+    t.type(std::u16string(static_cast<std::size_t>(c.before), u'x') + u"\u3042");
+    EXPECT_EQ(t.c, c.typed) << c.before;
+    EXPECT_EQ(rowText(t.s, 0).size() + rowText(t.s, 1).size(), static_cast<std::size_t>(c.before + 2)) << c.before;
+    t.back();
+    EXPECT_EQ(t.c, (Cursor{8 * c.before, 0})) << c.before;
+    EXPECT_EQ(rowText(t.s, 0), std::string(static_cast<std::size_t>(c.before), '#'));
+    EXPECT_EQ(rowText(t.s, 1), "");
+    EXPECT_EQ(t.e.depth(), 0);
+  }
+  Typing t;  // after 47 and one wide unit, the next wide unit wraps whole
+  t.type(std::u16string(47, u'x') + u"\u3042\u3044");
   EXPECT_EQ(t.c, (Cursor{16, 16}));
-  EXPECT_EQ(rowText(t.s, 1), "##");
-  EXPECT_EQ(cellAt(t.s, 49, 0), ' ');
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{392, 0})) << "back where the unit would have gone";
-  EXPECT_EQ(rowText(t.s, 1), "");
-  EXPECT_EQ(t.e.depth(), 0);
-  t.type(u"a");
-  EXPECT_EQ(t.e.units(), std::u16string(49, u'x') + u"a");
-}
-
-TEST(LineEditor, ADoubleWidthUnitTakingTheLastTwoCellsWrapsAfterIt) {
-  Typing t;
-  t.type(std::u16string(48, u'x'));  // cursor at 384: exactly two cells left
-  t.type(u"\u3042");
-  EXPECT_EQ(t.c, (Cursor{0, 16}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(50, '#'));
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{384, 0}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(48, '#'));
-}
-
-TEST(LineEditor, ADoubleWidthUnitEndingInTheCaretCellWrapsAfterIt) {
-  Typing t;
-  t.type(std::u16string(47, u'x'));  // cursor at 376; the unit takes 376-391
-  t.type(u"\u3042");
-  EXPECT_EQ(t.c, (Cursor{392, 0}));
-  t.type(u"\u3044");  // 392 > 400 - 16: moves whole
-  EXPECT_EQ(t.c, (Cursor{16, 16}));
-  t.back();
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{376, 0}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(47, '#'));
 }
 
 TEST(LineEditor, TwoHundredFiftyFiveUnitsAtMost) {
