@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "textwin/text_layout.h"
 
@@ -45,29 +46,30 @@ TEST(PrintLayout, LineFeedsLeaveEmptyLinesAndTheCursorAfterTheText) {
   EXPECT_EQ(c, (Cursor{32, 32}));
 }
 
-TEST(PrintLayout, FiftyCellsFitFourHundredPixelsAndTheFiftyFirstWraps) {
-  TextSurface s(400, 300, 8, 16);
-  Cursor c;
-  print(s, c, std::u16string(50, u'x'));
-  EXPECT_EQ(c, (Cursor{400, 0})) << "a unit ending exactly at the edge still fits";
-  print(s, c, u"y");
-  EXPECT_EQ(c, (Cursor{8, 16}));
-  EXPECT_EQ(rowText(s, 0), std::string(50, '#'));
-  EXPECT_EQ(rowText(s, 1), "#");
-}
-
-TEST(PrintLayout, ADoubleWidthUnitCrossingTheEdgeMovesWhole) {
-  TextSurface s(400, 300, 8, 16);
-  Cursor c;
-  print(s, c, std::u16string(49, u'x') + u"\u3042");  // one cell left, two needed
-  EXPECT_EQ(rowText(s, 0), std::string(49, '#'));
-  EXPECT_EQ(rowText(s, 1), "##");
-  EXPECT_EQ(c, (Cursor{16, 16}));
-  // With two cells left it fits exactly.
-  Cursor d;
-  TextSurface t(400, 300, 8, 16);
-  print(t, d, std::u16string(48, u'x') + u"\u00e9");
-  EXPECT_EQ(d, (Cursor{400, 0}));
+// Where wrapping puts the cursor and the glyphs (8 x 16 cells).
+TEST(PrintLayout, Wrapping) {
+  struct Case {
+    int w, h;
+    std::u16string text;
+    Cursor end;
+    std::vector<std::string> rows;
+  };
+  const std::string x50(50, '#'), x49(49, '#'), x10(10, '#');
+  const Case cases[] = {
+      {400, 300, std::u16string(50, u'x'), {400, 0}, {x50}},  // a unit ending at the edge still fits
+      {400, 300, std::u16string(50, u'x') + u"y", {8, 16}, {x50, "#"}},
+      {400, 300, std::u16string(49, u'x') + u"\u3042", {16, 16}, {x49, "##"}},  // a wide unit moves whole
+      {400, 300, std::u16string(48, u'x') + u"\u00e9", {400, 0}, {x50}},        // ...or fits exactly
+      {80, 50, std::u16string(45, u'x'), {40, 32}, {x10, x10, "#####"}},        // 3 lines: 2 scrolls
+      {80, 16, u"a\nb\nc", {8, 0}, {"#"}},  // lower than two lines: the cursor keeps its line
+  };
+  for (const Case& c : cases) {
+    TextSurface s(c.w, c.h, 8, 16);
+    Cursor cur;
+    print(s, cur, c.text);
+    EXPECT_EQ(cur, c.end) << c.w << "x" << c.h << " " << c.text.size();
+    for (std::size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(rowText(s, static_cast<int>(r)), c.rows[r]) << r;
+  }
 }
 
 TEST(PrintLayout, AFullWindowScrollsExactlyOneLinePerLineFeed) {
@@ -86,23 +88,6 @@ TEST(PrintLayout, AFullWindowScrollsExactlyOneLinePerLineFeed) {
   EXPECT_EQ(rowText(s, 16), "##");
   // Nothing is left below the last kept line: rows 288-299 are black.
   for (int y = 17 * 16; y < 300; ++y) EXPECT_EQ(s.pixel(100, y), kBlack) << y;
-}
-
-TEST(PrintLayout, WrappingIntoTheBottomScrollsToo) {
-  TextSurface s(80, 50, 8, 16);  // 10 columns, (50 - 1) / 16 = 3 lines
-  Cursor c;
-  print(s, c, std::u16string(45, u'x'));  // 4 full lines and 5 more: 4 wraps, 2 scrolls
-  EXPECT_EQ(c, (Cursor{40, 32}));
-  EXPECT_EQ(rowText(s, 0), std::string(10, '#'));
-  EXPECT_EQ(rowText(s, 2), std::string(5, '#'));
-}
-
-TEST(PrintLayout, AWindowLowerThanTwoLinesKeepsTheCursorOnItsOneLine) {
-  TextSurface s(80, 16, 8, 16);
-  Cursor c;
-  print(s, c, u"a\nb\nc");
-  EXPECT_EQ(c, (Cursor{8, 0}));
-  EXPECT_EQ(rowText(s, 0), "#");
 }
 
 TEST(PrintLayout, ColoursAreDrawnAsGiven) {
