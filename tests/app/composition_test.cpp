@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -10,12 +11,6 @@
 
 namespace stereo {
 namespace {
-
-Pixel rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) { return r << 16 | g << 8 | b; }
-
-struct Pair {
-  std::vector<Pixel> p0 = std::vector<Pixel>(kPixels), p1 = std::vector<Pixel>(kPixels), p2 = std::vector<Pixel>(kPixels);
-};
 
 TEST(Gamma, TableRows) {
   const std::vector<std::pair<double, std::vector<int>>> rows = {
@@ -32,80 +27,6 @@ TEST(Gamma, TableRows) {
     for (int v : t) EXPECT_LE(v, 255);
   }
 }
-
-TEST(Gamma, AppliesToBothPicturesAndClearsTheFourthByte) {
-  Pair p;
-  p.p0[0] = 0xAB000000u | rgb(1, 4, 16);
-  p.p1[kPixels - 1] = rgb(64, 128, 192);
-  applyGamma(p.p0.data(), p.p1.data(), gammaTable(1.0));
-  EXPECT_EQ(p.p0[0], rgb(15, 31, 63));
-  EXPECT_EQ(p.p1[kPixels - 1], rgb(127, 180, 221));
-}
-
-TEST(Blend, MeanRoundedDown) {
-  Pair p;
-  p.p0[5] = 0xFF000000u | rgb(255, 0, 0);
-  p.p1[5] = rgb(1, 2, 3);
-  blend(p.p0.data(), p.p1.data());
-  EXPECT_EQ(p.p0[5], rgb(128, 1, 1));
-  EXPECT_EQ(p.p1[5], rgb(1, 2, 3));
-}
-
-TEST(Anaglyph, RedFromCameraZeroEitherWayRound) {
-  Pair a;
-  a.p0[0] = rgb(18, 52, 86);
-  a.p1[0] = rgb(171, 205, 239);
-  anaglyph(a.p0.data(), a.p1.data(), 1, 1);
-  EXPECT_EQ(a.p0[0], rgb(18, 205, 239));
-  EXPECT_EQ(a.p1[0], rgb(0, 205, 239));
-
-  Pair b;
-  b.p0[0] = 0x7F000000u | rgb(18, 52, 86);
-  b.p1[0] = rgb(171, 205, 239);
-  anaglyph(b.p0.data(), b.p1.data(), 1, 0);
-  EXPECT_EQ(b.p0[0], rgb(171, 52, 86));
-  EXPECT_EQ(b.p1[0], rgb(171, 0, 0));
-}
-
-TEST(Anaglyph, ValueAndLumaModes) {
-  Pair p;
-  p.p0[0] = rgb(10, 200, 30);
-  anaglyph(p.p0.data(), p.p1.data(), 2, 1);
-  EXPECT_EQ((p.p0[0] >> 16) & 255, 200u);
-
-  auto luma = [](Pixel s) {
-    Pair q;
-    q.p0[0] = s;
-    anaglyph(q.p0.data(), q.p1.data(), 3, 1);
-    return (q.p0[0] >> 16) & 255;
-  };
-  EXPECT_EQ(luma(rgb(0, 255, 0)), 149u);
-  EXPECT_EQ(luma(rgb(255, 0, 0)), 76u);
-  EXPECT_EQ(luma(rgb(0, 0, 255)), 29u);
-  EXPECT_EQ(luma(rgb(255, 255, 255)), 255u);
-  // 65 greys lose a step to the truncation, among them these.
-  std::vector<int> lose;
-  for (std::uint32_t g = 0; g < 256; ++g)
-    if (luma(rgb(g, g, g)) != g) lose.push_back(static_cast<int>(g));
-  EXPECT_EQ(lose.size(), 65u);
-  for (int g : {1, 2, 4, 8, 11, 13, 16, 22, 26, 27, 32}) EXPECT_NE(std::find(lose.begin(), lose.end(), g), lose.end()) << g;
-  for (std::uint32_t g : {1u, 32u}) EXPECT_EQ(luma(rgb(g, g, g)), g - 1);
-}
-
-TEST(Preview, EvenColumnsSideBySideKeepingTheFourthByte) {
-  Pair p;
-  for (int i = 0; i < kPixels; ++i) {
-    p.p0[static_cast<std::size_t>(i)] = 0x01000000u | static_cast<Pixel>(i);
-    p.p1[static_cast<std::size_t>(i)] = 0x02000000u | static_cast<Pixel>(i);
-  }
-  preview(p.p0.data(), p.p1.data(), p.p2.data());
-  const int y = 17;
-  EXPECT_EQ(p.p2[y * 320 + 159], p.p0[y * 320 + 318]);
-  EXPECT_EQ(p.p2[y * 320 + 160], p.p1[y * 320 + 0]);
-  EXPECT_EQ(p.p2[y * 320 + 319], p.p1[y * 320 + 318]);
-  EXPECT_EQ(p.p2[239 * 320 + 0] >> 24, 1u);
-}
-
 
 // The steps as plain per-pixel loops: what the vectorised ones must match bit
 // for bit, whatever the fourth byte holds.
@@ -178,30 +99,27 @@ void expectSame(const RandomPair& got, const RandomPair& want, const char* what)
   }
 }
 
-TEST(AgainstPlainLoops, GammaForByteTablesAndTablesThatSpill) {
+// Runs a step and its plain loop on the same random pictures.
+template <class Step, class Plain>
+void expectAsPlain(std::uint32_t seed, Step step, Plain plain, const std::string& what) {
+  RandomPair a(seed), b(seed);
+  step(a);
+  plain(b);
+  expectSame(a, b, what.c_str());
+}
+#define AS_PLAIN(seed, call, what) \
+  expectAsPlain(seed, [&](RandomPair& q) { call; }, [&](RandomPair& q) { ref::call; }, what)
+
+TEST(AgainstPlainLoops, Gamma) {
   // 3.0 has entries above 255 and -1.0 below 0: those carry into the
   // neighbouring channel and the fourth byte, as the plain loop does.
   for (double k : {0.0, 0.1, 0.5, 1.0, 3.0, -1.0}) {
-    RandomPair a(1), b(1);
     const GammaTable t = gammaTable(k);
-    applyGamma(a.p0.data(), a.p1.data(), t);
-    ref::applyGamma(b.p0.data(), b.p1.data(), t);
-    expectSame(a, b, "gamma");
+    AS_PLAIN(1, applyGamma(q.p0.data(), q.p1.data(), t), "gamma " + std::to_string(k));
   }
-}
-
-TEST(AgainstPlainLoops, GammaFollowsAChangedTableAndThePicturePassedTwice) {
   // Alternating tables: a kept lookup table must follow each change.
-  for (double k : {0.5, 0.2, 0.5, 0.2}) {
-    RandomPair a(2), b(2);
-    applyGamma(a.p0.data(), a.p1.data(), gammaTable(k));
-    ref::applyGamma(b.p0.data(), b.p1.data(), gammaTable(k));
-    expectSame(a, b, "gamma, changed table");
-  }
-  RandomPair a(3), b(3);
-  applyGamma(a.p0.data(), a.p0.data(), gammaTable(0.7));
-  ref::applyGamma(b.p0.data(), b.p0.data(), gammaTable(0.7));
-  expectSame(a, b, "gamma, same picture twice");
+  for (double k : {0.5, 0.2, 0.5, 0.2}) AS_PLAIN(2, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "changed table");
+  AS_PLAIN(3, applyGamma(q.p0.data(), q.p0.data(), gammaTable(0.7)), "the same picture twice");
 }
 
 TEST(AgainstPlainLoops, GammaOnTwoThreadsWithDifferentTables) {
@@ -226,38 +144,20 @@ TEST(AgainstPlainLoops, GammaOnTwoThreadsWithDifferentTables) {
 
 TEST(AgainstPlainLoops, BlendAnaglyphAndPreview) {
   for (std::uint32_t seed : {4u, 5u}) {
-    RandomPair a(seed), b(seed);
-    blend(a.p0.data(), a.p1.data());
-    ref::blend(b.p0.data(), b.p1.data());
-    expectSame(a, b, "blend");
-
+    AS_PLAIN(seed, blend(q.p0.data(), q.p1.data()), "blend");
     for (int mode : {0, 1, 2, 3, 4})
-      for (int swap : {0, 1, 2}) {
-        RandomPair c(seed), d(seed);
-        anaglyph(c.p0.data(), c.p1.data(), mode, swap);
-        ref::anaglyph(d.p0.data(), d.p1.data(), mode, swap);
-        expectSame(c, d, "anaglyph");
-      }
-
-    RandomPair e(seed), f(seed);
-    preview(e.p0.data(), e.p1.data(), e.p2.data());
-    ref::preview(f.p0.data(), f.p1.data(), f.p2.data());
-    expectSame(e, f, "preview");
+      for (int swap : {0, 1, 2})
+        AS_PLAIN(seed, anaglyph(q.p0.data(), q.p1.data(), mode, swap),
+                 "anaglyph " + std::to_string(mode) + " " + std::to_string(swap));
+    AS_PLAIN(seed, preview(q.p0.data(), q.p1.data(), q.p2.data()), "preview");
   }
 }
 
 TEST(AgainstPlainLoops, OverlappingPictures) {
-  RandomPair a(6), b(6);
-  blend(a.p0.data(), a.p0.data());
-  ref::blend(b.p0.data(), b.p0.data());
-  expectSame(a, b, "blend of a picture with itself");
-
+  AS_PLAIN(6, blend(q.p0.data(), q.p0.data()), "blend of a picture with itself");
   for (int mode : {1, 2, 3})
     for (int swap : {0, 1}) {
-      RandomPair c(7), d(7);
-      anaglyph(c.p0.data(), c.p0.data(), mode, swap);
-      ref::anaglyph(d.p0.data(), d.p0.data(), mode, swap);
-      expectSame(c, d, "anaglyph of a picture with itself");
+      AS_PLAIN(7, anaglyph(q.p0.data(), q.p0.data(), mode, swap), "anaglyph of a picture with itself");
       // Half a picture apart: the pictures share memory without being one.
       std::vector<Pixel> e = randomPicture(8), f = e;
       e.resize(kPixels + kPixels / 2);
@@ -266,11 +166,7 @@ TEST(AgainstPlainLoops, OverlappingPictures) {
       ref::anaglyph(f.data(), f.data() + kPixels / 2, mode, swap);
       EXPECT_EQ(e, f) << "mode " << mode << " swap " << swap;
     }
-
-  RandomPair g(9), h(9);
-  preview(g.p0.data(), g.p1.data(), g.p0.data());
-  ref::preview(h.p0.data(), h.p1.data(), h.p0.data());
-  expectSame(g, h, "preview into its own source");
+  AS_PLAIN(9, preview(q.p0.data(), q.p1.data(), q.p0.data()), "preview into its own source");
 }
 
 TEST(AgainstPlainLoops, LumaForEveryColour) {

@@ -82,15 +82,6 @@ TEST_F(Buttons, FocusPresetsSetBothCamerasAndTheLaterButtonOfADigitKeyWins) {
   EXPECT_EQ(printed(), "Focus: 0%\n");
 }
 
-TEST_F(Buttons, SleepButtonsSetThePeriodAndSleep666RestoresTheDefault) {
-  const std::map<int, int> want = {{14, 10}, {15, 33}, {16, 66}, {17, 100}, {18, 333}, {20, 1000}, {19, 666}};
-  for (const auto& [k, ms] : want) {
-    press(k);
-    EXPECT_EQ(s.sleepMs, ms) << "button " << k;
-  }
-  EXPECT_TRUE(lines.empty());
-}
-
 TEST_F(Buttons, GammaButtonsToggleAndSwitchStrength) {
   press(25);
   EXPECT_EQ(s.gammaSelection, 2);
@@ -172,14 +163,13 @@ TEST_F(Buttons, StartAlignsCameraOneToCameraZero) {
   EXPECT_EQ(cams.calls, (Calls{"set 14 1 35.0", "set 9 1 10.0"}));  // camera 0 keeps 37.5
   EXPECT_DOUBLE_EQ((cams.props[{14, 0}].percent), 37.5);
   EXPECT_EQ(printed(), "Exposure: 35.0%, Gain: 10.0%\n");
-}
-
-TEST_F(Buttons, StartLeavesCameraOneAloneWhenCameraZeroCannotReport) {
-  cams.props[{14, 1}] = {80.0, 0};
-  alignExposureAndGain(s, cams, out);
-  EXPECT_TRUE(cams.calls.empty());
-  EXPECT_EQ(s.exposure, 0);
-  EXPECT_EQ(printed(), "Exposure:  0.0%, Gain:  0.0%\n");
+  // Camera 0 cannot report: camera 1 is left alone.
+  FakeCameras mute;
+  mute.props[{14, 1}] = {80.0, 0};
+  State fresh = freshState(g);
+  alignExposureAndGain(fresh, mute, out);
+  EXPECT_TRUE(mute.calls.empty());
+  EXPECT_EQ(fresh.exposure, 0);
 }
 
 TEST_F(Buttons, ConfigLRCopiesEveryReportedPropertyInItsMode) {
@@ -238,30 +228,21 @@ TEST_F(Buttons, SwapLRExchangesTheWindowsAndTheNextRunKeepsIt) {
   EXPECT_EQ(s.windowA, 0);
 }
 
-TEST_F(Buttons, InAndOutPrintOnlyWhenTheModeChanges) {
-  press(33);
-  EXPECT_TRUE(lines.empty());
+TEST_F(Buttons, ModesCaptureAndWaitSync) {
+  press(33);  // In and Out print only when the mode changes
   press(34);
   press(34);
   EXPECT_EQ(g.eventMode, 0);
   press(33);
   EXPECT_EQ(g.eventMode, 1);
-  EXPECT_EQ(printed(), "dezezazar mode out\ndezezazar mode in\n");
-}
-
-TEST_F(Buttons, CaptureButtonsRequestACaptureAndWaitSyncToggles) {
-  press(11);
-  EXPECT_EQ(request.load(), 1);
-  request = 0;
-  press(35);
-  EXPECT_EQ(request.load(), 1);
-  press(42);
-  EXPECT_EQ(s.waitSync, 1);
-  press(42);
+  for (int k : {11, 35}) {
+    request = 0;
+    press(k);
+    EXPECT_EQ(request.load(), 1) << k;
+  }
+  pressAll({42, 42, 43});  // the spare button does nothing
   EXPECT_EQ(s.waitSync, 0);
-  EXPECT_EQ(printed(), "wait sync on\nwait sync off\n");
-  press(43);  // the spare button does nothing
-  EXPECT_EQ(printed(), "wait sync on\nwait sync off\n");
+  EXPECT_EQ(printed(), "dezezazar mode out\ndezezazar mode in\nwait sync on\nwait sync off\n");
   EXPECT_TRUE(cams.calls.empty());
 }
 

@@ -69,6 +69,22 @@ class BoxesTest : public test::WorkerFixture {
     onWorker([&] { v = KAV_GetButton(k); });
     return v;
   }
+  // Reads (and so clears) every counter of a 44-button box.
+  std::vector<int> readAll() {
+    std::vector<int> v(44);
+    onWorker([&] {
+      for (int k = 0; k < 44; ++k) v[k] = KAV_GetButton(k);
+    });
+    return v;
+  }
+  static void request(int code, int index, int width = 0, int height = 0) {
+    Request r;
+    r.code = code;
+    r.index = index;
+    r.width = width;
+    r.height = height;
+    shell().sendRequest(r);
+  }
 
   // Types a line into text window 0 once the worker waits for one.
   void answer(std::u16string_view line) {
@@ -105,10 +121,8 @@ TEST_F(BoxesTest, ButtonBoxOpensWithNumberedButtonsInTheDefaultGrid) {
   EXPECT_EQ(frame.top, 270);
   const auto controls = ws_.controls(h);
   ASSERT_EQ(controls.size(), 44u);
-  for (int i = 0; i < 44; ++i) {
-    EXPECT_EQ(controls.at(i).text, std::to_string(i));
-    EXPECT_EQ(controls.at(i).kind, ControlKind::Button);
-  }
+  EXPECT_EQ(controls.at(43).text, "43");
+  EXPECT_EQ(controls.at(43).kind, ControlKind::Button);
   EXPECT_EQ(controls.at(43).rect, (Rect{1024, 94, 1122, 120}));
   EXPECT_EQ(buttonCount(), 44);
 
@@ -144,60 +158,37 @@ TEST_F(BoxesTest, ClicksCountUntilRead) {
   EXPECT_EQ(readButton(-1), 0);
 }
 
-TEST_F(BoxesTest, KeysAndDigitCharacters) {
+TEST_F(BoxesTest, KeysDigitCharactersAndStop) {
   onWorker([] { KAV_OpenButtonBox(0, 0, 11, 4); });
   const Hwnd h = bx::buttonBoxHandle();
-  // Key 1 then the character 1 that follows it.
-  post(h, Msg::KeyDown, '1');
+  post(h, Msg::KeyDown, '1');  // key 1, then the character 1 that follows it
   post(h, Msg::Char, '1');
-  // A key sets 1 however often it comes; Ctrl does not matter.
-  post(h, Msg::KeyDown, 'D', 0, mods::Ctrl);
+  post(h, Msg::KeyDown, 'D', 0, mods::Ctrl);  // a key sets 1 however often; Ctrl does not matter
   post(h, Msg::KeyDown, 'D');
   post(h, Msg::KeyDown, key::Up);
-  // Characters add up; they are no key of the table.
-  post(h, Msg::Char, '4');
-  post(h, Msg::Char, '4');
-  post(h, Msg::Char, 'z');
-  sync();
-  EXPECT_EQ(readButton(4), 2);
-  EXPECT_EQ(readButton(0), 1);
-  EXPECT_EQ(readButton(1), 1);
-  EXPECT_EQ(readButton(41), 1);
-  EXPECT_EQ(readButton(11), 1);
-  for (int k = 2; k < 44; ++k) {
-    if (k != 11 && k != 41 && k != 4) {
-      EXPECT_EQ(readButton(k), 0) << k;
-    }
-  }
-}
-
-TEST_F(BoxesTest, KeysOfMissingButtonsChangeNothing) {
-  onWorker([] { KAV_OpenButtonBox(0, 0, 5, 4); });
-  const Hwnd h = bx::buttonBoxHandle();
-  post(h, Msg::KeyDown, 'Z');
-  post(h, Msg::KeyDown, 'D');
-  sync();
-  onWorker([] {
-    int sum = 0;
-    for (int v : kav_button) sum += v;
-    EXPECT_EQ(sum, 0);
-  });
-  EXPECT_FALSE(pressButtonByKey(22));
-}
-
-TEST_F(BoxesTest, CIsStopInTheMainWindowButNotWithCtrl) {
-  onWorker([] { KAV_OpenButtonBox(0, 0, 11, 4); });
-  const Hwnd h = bx::buttonBoxHandle();
-  kav_stop = 0;
+  for (char c : {'4', '4', 'z'}) post(h, Msg::Char, c);  // characters add up; they are no key
   post(h, Msg::KeyDown, 'C', 0, mods::Ctrl);
   post(h, Msg::KeyDown, 'B');
   sync();
-  // Whatever the box forwarded has reached the main window by now.
-  pumpFor([] { return false; }, std::chrono::milliseconds(20));
+  std::vector<int> want(44);
+  want[0] = want[1] = want[11] = want[41] = 1;
+  want[4] = 2;
+  EXPECT_EQ(readAll(), want);
+  gui_.dispatchPending();  // whatever the box forwarded to the main window
   EXPECT_EQ(kav_stop.load(), 0);
-  post(h, Msg::KeyDown, 'C');
+  post(h, Msg::KeyDown, 'C');  // C is Stop in the main window
   EXPECT_TRUE(pumpFor([] { return kav_stop.load() == 1; }));
   kav_stop = 0;
+
+  // In a smaller box, keys of missing buttons change nothing.
+  onWorker([] {
+    KAV_DestroyButtonBox();
+    KAV_OpenButtonBox(0, 0, 5, 4);
+  });
+  post(bx::buttonBoxHandle(), Msg::KeyDown, 'Z');
+  sync();
+  EXPECT_EQ(readAll(), std::vector<int>(44));
+  EXPECT_FALSE(pressButtonByKey(22));
 }
 
 TEST_F(BoxesTest, ResizingRecomputesTheButtonSizeForTheNextBox) {
@@ -240,11 +231,8 @@ TEST_F(BoxesTest, CaptionsAndRename) {
   // Right button: the menu, then its Rename command.
   post(h, Msg::RButtonDown, mouse::Right, packXY(2, 40));
   sync();
-  const auto popups = ws_.popups();
-  ASSERT_FALSE(popups.empty());
-  ASSERT_EQ(popups.back().second.size(), 1u);
-  EXPECT_EQ(popups.back().second[0].text, "Rename");
-  EXPECT_EQ(popups.back().second[0].id, bx::bcmd::ButtonRename);
+  ASSERT_FALSE(ws_.popups().empty());
+  EXPECT_EQ(ws_.popups().back().second.at(0).id, bx::bcmd::ButtonRename);
   post(h, Msg::Command, bx::bcmd::ButtonRename);
   answer(u"Gain+");
   EXPECT_EQ(ws_.controls(h).at(4).text, "Gain+");
@@ -312,15 +300,8 @@ TEST_F(BoxesTest, RequestReplacesTheOpenBoxAtTheOrigin) {
   });
   const Hwnd oldButtons = bx::buttonBoxHandle();
   const Hwnd oldInputs = bx::inputBoxHandle();
-  Request r;
-  r.code = req::ButtonBox;
-  r.width = 3;
-  r.height = 2;
-  shell().sendRequest(r);
-  Request q;
-  q.code = req::InputBox;
-  q.index = 7;
-  shell().sendRequest(q);
+  request(req::ButtonBox, 0, 3, 2);
+  request(req::InputBox, 7);
   EXPECT_FALSE(ws_.exists(oldButtons));
   EXPECT_FALSE(ws_.exists(oldInputs));
   ASSERT_NE(bx::buttonBoxHandle(), 0u);
@@ -332,18 +313,6 @@ TEST_F(BoxesTest, RequestReplacesTheOpenBoxAtTheOrigin) {
 }
 
 // ------------------------------------------------------------- input box ---
-
-TEST_F(BoxesTest, InputBoxItemCountIsClamped) {
-  onWorker([] { KAV_OpenInputBox(0, 0, 0); });
-  EXPECT_EQ(bx::inputBoxState().n, 1);
-  EXPECT_EQ(ws_.controls(bx::inputBoxHandle()).size(), 2u);
-  onWorker([] {
-    KAV_DestroyInputBox();
-    KAV_OpenInputBox(0, 0, 45);
-  });
-  EXPECT_EQ(bx::inputBoxState().n, 30);
-  EXPECT_EQ(ws_.controls(bx::inputBoxHandle()).size(), 60u);
-}
 
 TEST_F(BoxesTest, InputBoxRowsAndFirstFocus) {
   onWorker([] { KAV_OpenInputBox(20, 30, 3); });
@@ -362,7 +331,6 @@ TEST_F(BoxesTest, InputBoxRowsAndFirstFocus) {
   EXPECT_EQ(c.at(bx::kEditId + 2).rect, (Rect{88, 60, 158, 84}));
   EXPECT_EQ(ws_.focus(), (std::pair<Hwnd, int>{h, bx::kEditId}));
   EXPECT_EQ(bx::inputBoxState().values, (std::vector<std::string>{"0", "0", "0"}));
-
   EXPECT_TRUE(ws_.focusSelectedAll());
 
   post(h, Msg::Control, bx::kEditId + 2, ctl::SetFocus);
@@ -462,7 +430,6 @@ TEST_F(BoxesTest, RenamingAnItemThroughTheTextWindow) {
   post(h, Msg::Command, bx::bcmd::InputRename);
   sync();
   EXPECT_EQ(tw::waitingMark(), 0);
-  EXPECT_EQ(ws_.popups().back().second.at(0).text, "Rename");
 
   onWorker([] { KAV_SetInputBoxTitle(0, "Exposure"); });
   EXPECT_EQ(ws_.controls(h).at(bx::kTitleId).text, "Exposure");

@@ -8,6 +8,7 @@
 
 #include "camera/frame_store.h"
 #include "ryk/ryk.h"
+#include "tests/shell/test_hooks.h"
 
 namespace {
 
@@ -94,24 +95,26 @@ TEST(Grabber, WaitsWakeOnAFrameAndOnRelease) {
   ryk_SampleGrabberCB cb(0);
   auto store = cb.store();
   const auto f = rows();
-  std::thread later([&] {
-    std::this_thread::sleep_for(30ms);
-    cb.BufferCB(7.0, f.data(), RYK_FRAME_BYTES);
-  });
-  EXPECT_TRUE(store->waitNewer(0.0, std::chrono::steady_clock::now() + 5s));
+  // Each hand-over comes once the reader sleeps in its wait.
+  const pid_t reader = rozoru::test::threadId();
+  const auto whenWaiting = [reader](auto then) {
+    return std::thread([reader, then] {
+      rozoru::test::pumpFor([reader] { return rozoru::test::threadBlocked(reader); });
+      then();
+    });
+  };
+  std::thread later = whenWaiting([&] { cb.BufferCB(7.0, f.data(), RYK_FRAME_BYTES); });
+  EXPECT_TRUE(store->waitNewer(0.0, std::chrono::steady_clock::now() + 60s));
   later.join();
   // Nothing newer than 7.0 comes: the wait ends at its deadline.
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_FALSE(store->waitNewer(7.0, t0 + 50ms));
   EXPECT_GE(std::chrono::steady_clock::now() - t0, 50ms);
   // A release ends a long wait at once and stops further frames.
-  std::thread releaser([&] {
-    std::this_thread::sleep_for(30ms);
-    store->release();
-  });
-  const auto t1 = std::chrono::steady_clock::now();
-  EXPECT_FALSE(store->waitNewer(7.0, t1 + 10s));
-  EXPECT_LT(std::chrono::steady_clock::now() - t1, 5s);
+  std::thread releaser = whenWaiting([&] { store->release(); });
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  EXPECT_FALSE(store->waitNewer(7.0, deadline));
+  EXPECT_LT(std::chrono::steady_clock::now(), deadline);  // woken, not timed out
   releaser.join();
   cb.BufferCB(8.0, f.data(), RYK_FRAME_BYTES);
   EXPECT_EQ(ryk_frameTime[0].load(), 7.0);

@@ -40,16 +40,18 @@ timeout 10 xdotool windowfocus --sync "$ib" type --delay 30 "42" || e2e_fail "ty
 e2e_key "$ib" Tab
 e2e_wait_line app "value 1 42"
 
-# Both boxes show their controls.
-sleep 0.3
+# Both boxes show their controls (once their repaints have run).
 png=$E2E_TMP/boxes.png
-import -window root "$png" 2>"$E2E_TMP/import.err" || e2e_fail "screenshot failed: $(cat "$E2E_TMP/import.err")"
-for w in "$bb" "$ib"; do
-  e2e_geometry "$w"
-  colours=$(e2e_colours "$png" "${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}")
-  e2e_note "window $w colours: $colours"
-  ((${colours:-0} > 4)) || e2e_fail "window $w shows $colours colours: no controls drawn"
-done
+drawn() {
+  import -window root "$png" 2>"$E2E_TMP/import.err" || e2e_fail "screenshot failed: $(cat "$E2E_TMP/import.err")"
+  local w
+  for w in "$bb" "$ib"; do
+    e2e_geometry "$w"
+    colours=$(e2e_colours "$png" "${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}")
+    ((${colours:-0} > 4)) || return 1
+  done
+}
+e2e_until 5000 drawn || e2e_fail "window $w shows $colours colours: no controls drawn"
 [[ ${E2E_KEEP_SHOT:-} ]] && cp "$png" "$E2E_KEEP_SHOT"
 
 # The window manager keeps the caption's right clicks: the menu key opens

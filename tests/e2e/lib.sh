@@ -23,6 +23,21 @@ E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/rozoru-e2e-$E2E_NAME.XXXXXX") || {
 
 e2e_note() { echo "[$E2E_NAME] $*"; }
 
+# The pause between two looks at a condition: a timed read on a pipe that
+# never carries data. Every loop that takes it is bounded by its deadline.
+mkfifo "$E2E_TMP/tick" && exec {E2E_TICK_FD}<>"$E2E_TMP/tick"
+e2e_tick() { read -r -t "${1:-0.02}" -u "$E2E_TICK_FD" _ || true; }
+
+# Runs CMD... until it succeeds (0) or MS milliseconds have passed (1).
+e2e_until() {
+  local deadline=$(($(e2e_now_us) + $1 * 1000))
+  shift
+  until "$@"; do
+    (($(e2e_now_us) < deadline)) || return 1
+    e2e_tick
+  done
+}
+
 e2e_fail() {
   echo "FAIL [$E2E_NAME]: $*" >&2
   if [[ -n $E2E_XVFB_PID ]] && ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
@@ -56,7 +71,7 @@ e2e_cleanup() {
     # Give each a moment to go, then make sure.
     for _ in 1 2 3 4 5 6 7 8 9 10; do
       kill -0 "$p" 2>/dev/null || break
-      sleep 0.05
+      e2e_tick 0.05
     done
     kill -KILL "$p" 2>/dev/null
     wait "$p" 2>/dev/null
@@ -114,7 +129,7 @@ e2e_start_xvfb() {
     [[ $d =~ $complete ]] && break
     kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb did not start: $(tail -n 5 "$E2E_TMP/xvfb.out")"
     (($(e2e_now_us) < deadline)) || e2e_fail "Xvfb did not report its display within 15 s"
-    sleep 0.05
+    e2e_tick 0.05
   done
   export DISPLAY=":${d//[^0-9]/}"
   xprop -root _XKB_RULES_NAMES >/dev/null 2>&1 || e2e_fail "cannot connect to the new Xvfb at $DISPLAY"
@@ -139,7 +154,7 @@ e2e_watch_structure() {
     kill -0 "$E2E_XEV_PID" 2>/dev/null || e2e_fail "xev did not start: $(tail -n 5 "$E2E_XEV")"
     (($(e2e_now_us) < deadline)) || e2e_fail "xev did not start listening within 10 s"
     xprop -root -f _ROZORU_E2E_SYNC 8s -set _ROZORU_E2E_SYNC ready
-    sleep 0.05
+    e2e_tick 0.05
   done
 }
 
@@ -196,7 +211,7 @@ e2e_wait_window() {
     fi
     e2e_running "$pid" || e2e_fail "process $pid ended before showing a window titled /$title/"
     (($(e2e_now_us) < deadline)) || e2e_fail "no visible window /$title/ of process $pid within ${3:-15} s"
-    sleep 0.02
+    e2e_tick 0.02
   done
 }
 
@@ -216,7 +231,7 @@ e2e_wait_line() {
   local deadline=$(($(e2e_now_us) + timeout * 1000000))
   while (($(e2e_count "$log" "$text") < count)); do
     (($(e2e_now_us) < deadline)) || e2e_fail "$1: '$text' x$count not logged within $timeout s"
-    sleep 0.02
+    e2e_tick 0.02
   done
 }
 
@@ -231,7 +246,7 @@ e2e_wait_exit() {
   local pid=$1 deadline=$(($(e2e_now_us) + ${2:-15} * 1000000))
   while e2e_running "$pid"; do
     (($(e2e_now_us) < deadline)) || e2e_fail "process $pid still running after ${2:-15} s"
-    sleep 0.02
+    e2e_tick 0.02
   done
   EXIT_AT_US=$(e2e_now_us)
   wait "$pid"

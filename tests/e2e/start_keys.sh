@@ -59,8 +59,10 @@ e2e_check_main_window_drawn "$main" main
 
 # --- keys ---
 expected=(init)
-sleep 0.5 # a taken S would have started KAV_Main right after KAV_Init
 count() { e2e_count "$E2E_TMP/app.log" "$1"; }
+began() { (($(count "main begin") > ${1:-0})); }
+# A taken S would start KAV_Main right after KAV_Init: give it half a second.
+e2e_until 500 began
 if (($(count "main begin") > 0)); then
   ((!early_s)) || e2e_fail "KAV_Main began without S: the S pressed during the drop-in was taken"
   # That S came after the drop-in after all; stop its run and go on.
@@ -89,8 +91,8 @@ done
 e2e_key "$main" c
 e2e_wait_line app "main end" $((e0 + 1))
 expected+=("main end")
-sleep 0.4 # a queued restart would begin KAV_Main right after it ended
-(($(count "main begin") == b0 + 1)) ||
+# A queued restart would begin KAV_Main right after it ended.
+! e2e_until 400 began $((b0 + 1)) ||
   e2e_fail "KAV_Main began again by itself after Stop: the S pressed while it ran was queued"
 e2e_key "$main" s
 e2e_wait_line app "main begin" $((b0 + 2))

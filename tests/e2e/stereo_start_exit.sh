@@ -21,7 +21,7 @@ while :; do
   ((moves >= 28)) && break
   e2e_running "$pid" || e2e_fail "the program ended during the drop-in"
   (($(e2e_now_us) < deadline)) || e2e_fail "the drop-in did not end within 15 s ($moves moves)"
-  sleep 0.05
+  e2e_tick 0.05
 done
 read -r x0 y0 < <(e2e_window_events "$main" | awk '$1 == "map" { print x, y; exit } { x = $2; y = $3 }')
 e2e_geometry "$main"
@@ -49,12 +49,14 @@ while :; do
   c1=$(e2e_colours "$E2E_TMP/lr1.png" "320x240+0+0")
   ((${c1:-0} > 10)) && break
   (($(e2e_now_us) < deadline)) || e2e_fail "LR shows $c1 colours; want a picture"
-  sleep 0.1
+  e2e_tick 0.1
 done
-sleep 1.0 # more than one pass at the default period
-import -window root "$E2E_TMP/lr2.png"
-diff=$(compare -metric AE -crop 320x240+0+0 "$E2E_TMP/lr1.png" "$E2E_TMP/lr2.png" null: 2>&1 | cut -d' ' -f1)
-((${diff%.*} > 100)) || e2e_fail "LR did not change between two screenshots ($diff pixels differ)"
+moved() {
+  import -window root "$E2E_TMP/lr2.png"
+  diff=$(compare -metric AE -crop 320x240+0+0 "$E2E_TMP/lr1.png" "$E2E_TMP/lr2.png" null: 2>&1 | cut -d' ' -f1)
+  ((${diff%.*} > 100))
+}
+e2e_until 15000 moved || e2e_fail "LR did not change between two screenshots ($diff pixels differ)"
 
 # The worker starts a moment after the drop-in; until then keys are
 # ignored, so X is repeated until it is taken. S first: Start while the loop
@@ -73,7 +75,7 @@ while e2e_running "$pid"; do
   presses=$((presses + 1))
   for _ in $(seq 25); do
     e2e_running "$pid" || break
-    sleep 0.04
+    e2e_tick 0.04
   done
 done
 e2e_wait_exit "$pid"

@@ -32,14 +32,17 @@ e2e_key "$text" Up
 e2e_key "$text" Return
 e2e_wait_line app "line abd e" 2
 
-# The text is on the screen: the banner's yellow on blue, and white text.
-sleep 0.3
+# The text is on the screen (once repainted): the banner's yellow on blue,
+# and white text.
 png=$E2E_TMP/text.png
-import -window root "$png" 2>"$E2E_TMP/import.err" || e2e_fail "screenshot failed: $(cat "$E2E_TMP/import.err")"
-e2e_geometry "$text"
-colours=$(e2e_colours "$png" "${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}")
+drawn() {
+  import -window root "$png" 2>"$E2E_TMP/import.err" || e2e_fail "screenshot failed: $(cat "$E2E_TMP/import.err")"
+  e2e_geometry "$text"
+  colours=$(e2e_colours "$png" "${GEOM_W}x${GEOM_H}+${GEOM_X}+${GEOM_Y}")
+  ((${colours:-0} > 4))
+}
+e2e_until 5000 drawn || e2e_fail "the text window shows $colours colours: no text drawn"
 e2e_note "text window colours: $colours"
-((${colours:-0} > 4)) || e2e_fail "the text window shows $colours colours: no text drawn"
 banner=$(convert "$png" -crop "100x12+${GEOM_X}+${GEOM_Y}" +repage -format '%[fx:mean.b>0.2 && mean.r<0.4]' info:)
 [[ $banner == 1 ]] || e2e_fail "the banner's blue background is not at the top left of the text window"
 [[ ${E2E_KEEP_SHOT:-} ]] && cp "$png" "$E2E_KEEP_SHOT"

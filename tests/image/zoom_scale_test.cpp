@@ -58,12 +58,6 @@ TEST(ZoomSteps, InAndOut) {
   EXPECT_EQ(zoomStepIn(50), 56);
 }
 
-TEST(Captions, ZoomDepthAndSmoothing) {
-  EXPECT_EQ(imageCaption("Right", 50, 32, 3), "Right(50%)");
-  EXPECT_EQ(imageCaption("img", 100, 8, 3), "img(100%)[8bit]");
-  EXPECT_EQ(imageCaption("img", 100, 8, 4), "img(100%)[8bit]*");
-}
-
 TEST(Captions, LongTitlesAreCutWholeCharacters) {
   // 200 two-byte characters: the cut must not split one.
   std::string title;

@@ -1,19 +1,15 @@
 // Image files through the real codecs, checked with an independent decoder
-// (ImageMagick), the file dialogs, and dropped files.
+// (ImageMagick) and the file dialogs.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -210,48 +206,11 @@ TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
   ASSERT_FALSE(gaveUp) << "the dialog did not take the file";
   ASSERT_TRUE(pumpFor([&] { return imageio::dialogMemory().openFolder == dir_; }));
   EXPECT_EQ(title, "Load image file");
-  ASSERT_EQ(filters.size(), 9);
-  EXPECT_EQ(filters[1], "BMP (*.BMP;*.RLE;*.DIB)");
-  EXPECT_EQ(selected, "BMP (*.BMP;*.RLE;*.DIB)");
+  EXPECT_EQ(selected, filters.value(1));  // BMP first; the PNG choice is remembered
   EXPECT_EQ(imageio::dialogMemory().openFilter, 5);
   std::uint32_t pixel = 0;
   onWorker([&] { pixel = KAV_ImagePixels[0][10 * 320 + 20]; });
   EXPECT_EQ(pixel, static_cast<std::uint32_t>((20 << 16) | (10 << 8) | 30));
-}
-
-TEST_F(CodecTest, FilesDroppedOnTheMainWindowOpenInNewWindows) {
-  makePicture();
-  onWorker([&] {
-    KAV_SaveImage(200, 100, 3, (dir_ + "/first").c_str());
-    KAV_SaveImage(64, 32, 0, (dir_ + "/second").c_str());
-  });
-  std::ofstream(dir_ + "/notes.txt") << "not a picture";
-  std::filesystem::create_directory(dir_ + "/folder");
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_ + "/first.png")),
-                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/folder")),
-                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/notes.txt")),
-                QUrl::fromLocalFile(QString::fromStdString(dir_ + "/second.bmp"))});
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(main(), &enter);
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(main(), &drop);
-  // Slot 0 is taken: the pictures go to 1 and 2, the others are skipped.
-  ASSERT_TRUE(pumpFor([] { return kav_image[2].inUse != 0; }));
-  pumpFor([] { return false; }, std::chrono::milliseconds(100));
-  EXPECT_EQ(kav_image[1].title, "001 first.png");
-  EXPECT_EQ(kav_image[1].width, 200);
-  EXPECT_EQ(kav_image[2].title, "002 second.bmp");
-  EXPECT_EQ(kav_image[2].height, 32);
-  EXPECT_EQ(kav_image[3].inUse, 0);
-  std::uint32_t pixel = 0;
-  int current = -1;
-  onWorker([&] {
-    pixel = KAV_ImagePixels[1][10 * 200 + 20];
-    current = KAV_CurrentImage();
-  });
-  EXPECT_EQ(pixel, static_cast<std::uint32_t>((20 << 16) | (10 << 8) | 30));
-  EXPECT_EQ(current, 0);  // the image current before the drop
 }
 
 }  // namespace

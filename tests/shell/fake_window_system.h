@@ -39,167 +39,128 @@ class FakeWindowSystem final : public WindowSystem {
     int width = 0, height = 0, count = 0;
     std::vector<std::uint32_t> pixels;
   };
-
-  bool create(Hwnd h, const CreateParams& p) override {
-    std::lock_guard lock(mutex_);
-    captions_[h] = p.title;
-    const int x = p.x < 0 ? 0 : p.x, y = p.y < 0 ? 0 : p.y;
-    frames_[h] = Rect{x, y, x + p.clientWidth, y + p.clientHeight};
-    return !failCreate;
-  }
-  void destroy(Hwnd h) override {
-    std::lock_guard lock(mutex_);
-    captions_.erase(h);
-    std::erase_if(controls_, [h](const auto& kv) { return kv.first.first == h; });
-  }
-  void setCaption(Hwnd h, const std::string& text) override {
-    if (guiQueue) {
-      auto done = std::make_shared<std::promise<void>>();
-      auto f = done->get_future();
-      guiQueue->postCall([this, h, text, done] {
-        {
-          std::lock_guard lock(mutex_);
-          captions_[h] = text;
-        }
-        done->set_value();
-      });
-      f.get();
-      return;
-    }
-    std::lock_guard lock(mutex_);
-    captions_[h] = text;
-  }
-  std::string caption(Hwnd h) override {
-    std::lock_guard lock(mutex_);
-    auto it = captions_.find(h);
-    return it == captions_.end() ? std::string() : it->second;
-  }
-  void setClientSize(Hwnd h, int width, int height) override {
-    std::lock_guard lock(mutex_);
-    Rect& r = frames_[h];
-    r.right = r.left + width;
-    r.bottom = r.top + height;
-  }
-  Rect frameRect(Hwnd h) override {
-    std::lock_guard lock(mutex_);
-    return frames_[h];
-  }
-  Rect clientRect(Hwnd) override { return {}; }
-  void move(Hwnd h, int x, int y) override {
-    std::lock_guard lock(mutex_);
-    Rect& r = frames_[h];
-    r = {x, y, x + (r.right - r.left), y + (r.bottom - r.top)};
-  }
-  void show(Hwnd) override {}
-  void setForeground(Hwnd) override {}
-  void setAcceptDrops(Hwnd, bool accept) override {
-    std::lock_guard lock(mutex_);
-    dropChanges_.push_back(accept);
-  }
-  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override {
-    std::lock_guard lock(mutex_);
-    popups_.emplace_back(h, items);
-  }
-  void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
-  void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
-    std::lock_guard lock(mutex_);
-    Picture& p = presented_[h];
-    p.width = width;
-    p.height = height;
-    p.pixels.clear();
-    for (int y = 0; y < height; ++y)
-      p.pixels.insert(p.pixels.end(), pixels + static_cast<std::ptrdiff_t>(y) * stride,
-                      pixels + static_cast<std::ptrdiff_t>(y) * stride + width);
-    ++p.count;
-  }
-  void setStatusText(Hwnd, const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    status_ = text;
-  }
-  ScreenMetrics metrics() override { return screen; }
-  std::uint32_t modifiers() override { return 0; }
-
   struct Control {
     ControlKind kind = ControlKind::Button;
     Rect rect;
     std::string text;
   };
+
+  bool create(Hwnd h, const CreateParams& p) override {
+    return locked([&] {
+      captions_[h] = p.title;
+      const int x = p.x < 0 ? 0 : p.x, y = p.y < 0 ? 0 : p.y;
+      frames_[h] = Rect{x, y, x + p.clientWidth, y + p.clientHeight};
+      return !failCreate;
+    });
+  }
+  void destroy(Hwnd h) override {
+    locked([&] {
+      captions_.erase(h);
+      std::erase_if(controls_, [h](const auto& kv) { return kv.first.first == h; });
+    });
+  }
+  void setCaption(Hwnd h, const std::string& text) override {
+    if (!guiQueue) return locked([&] { captions_[h] = text; });
+    std::promise<void> done;
+    guiQueue->postCall([&] {
+      locked([&] { captions_[h] = text; });
+      done.set_value();
+    });
+    done.get_future().get();
+  }
+  std::string caption(Hwnd h) override {
+    return locked([&] { return captions_.count(h) ? captions_[h] : std::string(); });
+  }
+  void setClientSize(Hwnd h, int width, int height) override {
+    locked([&] {
+      Rect& r = frames_[h];
+      r.right = r.left + width;
+      r.bottom = r.top + height;
+    });
+  }
+  Rect frameRect(Hwnd h) override { return locked([&] { return frames_[h]; }); }
+  Rect clientRect(Hwnd) override { return {}; }
+  void move(Hwnd h, int x, int y) override {
+    locked([&] {
+      Rect& r = frames_[h];
+      r = {x, y, x + (r.right - r.left), y + (r.bottom - r.top)};
+    });
+  }
+  void show(Hwnd) override {}
+  void setForeground(Hwnd) override {}
+  void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
+  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override {
+    locked([&] { popups_.emplace_back(h, items); });
+  }
+  void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
+  void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
+    locked([&] {
+      Picture& p = presented_[h];
+      p.width = width;
+      p.height = height;
+      p.pixels.clear();
+      for (int y = 0; y < height; ++y) p.pixels.insert(p.pixels.end(), pixels + y * stride, pixels + y * stride + width);
+      ++p.count;
+    });
+  }
+  void setStatusText(Hwnd, const std::string& text) override { locked([&] { status_ = text; }); }
+  ScreenMetrics metrics() override { return screen; }
+  std::uint32_t modifiers() override { return 0; }
   bool addControl(Hwnd h, ControlKind kind, int id, const Rect& r, const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    if (!captions_.count(h)) return false;
-    controls_[{h, id}] = Control{kind, r, text};
-    return true;
+    return locked([&] {
+      if (!captions_.count(h)) return false;
+      controls_[{h, id}] = Control{kind, r, text};
+      return true;
+    });
   }
   void setControlText(Hwnd h, int id, const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.text = text;
+    locked([&] {
+      if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.text = text;
+    });
   }
   std::string controlText(Hwnd h, int id) override {
-    std::lock_guard lock(mutex_);
-    auto it = controls_.find({h, id});
-    return it == controls_.end() ? std::string() : it->second.text;
+    return locked([&] { return controls_.count({h, id}) ? controls_[{h, id}].text : std::string(); });
   }
   void setControlRect(Hwnd h, int id, const Rect& r) override {
-    std::lock_guard lock(mutex_);
-    if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.rect = r;
+    locked([&] {
+      if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.rect = r;
+    });
   }
   void focusControl(Hwnd h, int id, bool selectAll) override {
-    std::lock_guard lock(mutex_);
-    focus_ = {h, id};
-    focusSelectAll_ = selectAll;
+    locked([&] {
+      focus_ = {h, id};
+      focusSelectAll_ = selectAll;
+    });
   }
-  void fixHeight(Hwnd h) override {
-    std::lock_guard lock(mutex_);
-    fixedHeight_.insert(h);
-  }
-  // The controls of h by id.
-  std::map<int, Control> controls(Hwnd h) const {
-    std::lock_guard lock(mutex_);
-    std::map<int, Control> out;
-    for (const auto& [key, c] : controls_)
-      if (key.first == h) out[key.second] = c;
-    return out;
-  }
-  std::pair<Hwnd, int> focus() const {
-    std::lock_guard lock(mutex_);
-    return focus_;
-  }
-  bool focusSelectedAll() const {
-    std::lock_guard lock(mutex_);
-    return focusSelectAll_;
-  }
-  bool heightFixed(Hwnd h) const {
-    std::lock_guard lock(mutex_);
-    return fixedHeight_.count(h) != 0;
-  }
+  void fixHeight(Hwnd h) override { locked([&] { fixedHeight_.insert(h); }); }
 
-  void setFrame(Hwnd h, Rect r) {
-    std::lock_guard lock(mutex_);
-    frames_[h] = r;
+  // What the tests look at.
+  std::map<int, Control> controls(Hwnd h) const {
+    return locked([&] {
+      std::map<int, Control> out;
+      for (const auto& [key, c] : controls_)
+        if (key.first == h) out[key.second] = c;
+      return out;
+    });
   }
-  std::vector<bool> dropChanges() const {
-    std::lock_guard lock(mutex_);
-    return dropChanges_;
-  }
+  std::pair<Hwnd, int> focus() const { return locked([&] { return focus_; }); }
+  bool focusSelectedAll() const { return locked([&] { return focusSelectAll_; }); }
+  bool heightFixed(Hwnd h) const { return locked([&] { return fixedHeight_.count(h) != 0; }); }
+  std::vector<bool> dropChanges() const { return locked([&] { return dropChanges_; }); }
   Picture presented(Hwnd h) const {
-    std::lock_guard lock(mutex_);
-    auto it = presented_.find(h);
-    return it == presented_.end() ? Picture{} : it->second;
+    return locked([&] { return presented_.count(h) ? presented_.at(h) : Picture{}; });
   }
-  std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups() const {
-    std::lock_guard lock(mutex_);
-    return popups_;
-  }
-  bool exists(Hwnd h) const {
-    std::lock_guard lock(mutex_);
-    return captions_.count(h) != 0;
-  }
-  std::string status() const {
-    std::lock_guard lock(mutex_);
-    return status_;
-  }
+  std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups() const { return locked([&] { return popups_; }); }
+  bool exists(Hwnd h) const { return locked([&] { return captions_.count(h) != 0; }); }
+  std::string status() const { return locked([&] { return status_; }); }
 
  private:
+  template <class F>
+  auto locked(F f) const -> decltype(f()) {
+    std::lock_guard lock(mutex_);
+    return f();
+  }
+
   mutable std::mutex mutex_;
   std::map<Hwnd, std::string> captions_;
   std::map<Hwnd, Rect> frames_;

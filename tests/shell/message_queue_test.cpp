@@ -6,6 +6,7 @@
 
 #include "shell/core/message_queue.h"
 #include "shell/core/windows.h"
+#include "tests/shell/test_hooks.h"
 
 namespace rozoru {
 namespace {
@@ -34,51 +35,39 @@ TEST(MessageQueue, MessagesKeepTheirOrderAndCallsRunFirst) {
   EXPECT_FALSE(windowTable().post(Message{w, Msg::User, 4, 0, 0, {}}));
 }
 
-TEST(MessageQueue, WaitReturnsAtOnceWhenSomethingIsPending) {
+// A wait that ends before its deadline was woken; one that runs out was not.
+TEST(MessageQueue, WaitsWakeAtOnceForTheirKindAndNotOtherwise) {
   MessageQueue q;
+  const auto woken = [](auto wait) {
+    const auto deadline = Clock::now() + 60s;
+    wait(deadline);
+    return Clock::now() < deadline;
+  };
   q.post(Message{});
+  EXPECT_TRUE(woken([&](auto d) { q.waitActivity(d); }));  // already pending
   const auto t0 = Clock::now();
-  q.waitActivity(t0 + 10s);
-  EXPECT_LT(Clock::now() - t0, 5s);
-}
-
-TEST(MessageQueue, WakeFromAnotherThreadEndsTheWait) {
-  MessageQueue q;
-  std::atomic<bool> flag{false};
-  std::thread t([&] {
-    std::this_thread::sleep_for(20ms);
-    flag = true;
-    q.wake();
-  });
-  const auto t0 = Clock::now();
-  q.waitActivity(t0 + 10s, [&] { return flag.load(); });
-  t.join();
-  EXPECT_TRUE(flag.load());
-  EXPECT_LT(Clock::now() - t0, 5s);
-}
-
-TEST(MessageQueue, AWakeBeforeTheWaitIsNotLost) {
-  MessageQueue q;
-  q.wake();
-  const auto t0 = Clock::now();
-  q.waitActivity(t0 + 10s);
-  EXPECT_LT(Clock::now() - t0, 5s);
-  // ...and it is used up by that wait.
-  const auto t1 = Clock::now();
-  q.waitActivity(t1 + 30ms);
-  EXPECT_GE(Clock::now() - t1, 25ms);
-}
-
-TEST(MessageQueue, WaitingForCallsIgnoresMessages) {
-  MessageQueue q;
-  q.post(Message{});
-  const auto t0 = Clock::now();
-  q.waitCalls(t0 + 30ms);
+  q.waitCalls(t0 + 30ms);  // a message is no call
   EXPECT_GE(Clock::now() - t0, 25ms);
   q.postCall([] {});
+  EXPECT_TRUE(woken([&](auto d) { q.waitCalls(d); }));
+
+  MessageQueue fresh;
+  fresh.wake();  // a wake before the wait is not lost...
+  EXPECT_TRUE(woken([&](auto d) { fresh.waitActivity(d); }));
   const auto t1 = Clock::now();
-  q.waitCalls(t1 + 10s);
-  EXPECT_LT(Clock::now() - t1, 5s);
+  fresh.waitActivity(t1 + 30ms);  // ...and is used up by it
+  EXPECT_GE(Clock::now() - t1, 25ms);
+
+  // A wake from another thread meets the blocked wait.
+  std::atomic<bool> flag{false};
+  const pid_t self = test::threadId();
+  std::thread t([&] {
+    test::pumpFor([&] { return test::threadBlocked(self); });
+    flag = true;
+    fresh.wake();
+  });
+  EXPECT_TRUE(woken([&](auto d) { fresh.waitActivity(d, [&] { return flag.load(); }); }));
+  t.join();
 }
 
 TEST(MessageQueue, ActivityHookSeesEveryKindOfActivity) {

@@ -2,6 +2,8 @@
 // KAV_Main and KAV_Exit do. Install them before the worker starts.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 
@@ -17,5 +19,11 @@ Hooks& hooks();
 // Dispatches the calling thread's messages until pred() holds or the timeout
 // passes; returns pred().
 bool pumpFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// The calling thread's kernel id, and whether that thread sleeps in the
+// kernel: a test waits for it so that a wake-up really meets a blocked wait
+// instead of something already pending.
+pid_t threadId();
+bool threadBlocked(pid_t tid);
 
 }  // namespace rozoru::test

@@ -26,7 +26,13 @@ class WorkerTest : public test::WorkerFixture {
     windowTable().post(Message{main_, Msg::KeyDown, k, 0, modifiers, {}});
     gui_.dispatchPending();
   }
-
+  static int send(int code, int index, std::function<int()> call = {}) {
+    Request r;
+    r.code = code;
+    r.index = index;
+    r.call = std::move(call);
+    return shell().sendRequest(r);
+  }
 };
 
 TEST_F(WorkerTest, StartStopAndFlagsAroundMain) {
@@ -68,91 +74,35 @@ TEST_F(WorkerTest, StartStopAndFlagsAroundMain) {
   EXPECT_EQ(ws_.dropChanges(), (std::vector<bool>{false, true, false, true}));
 }
 
-TEST_F(WorkerTest, InitMayStartMainItself) {
-  std::atomic<bool> ran{false};
-  hooks().init = [] { kav_start = 1; };
-  hooks().main = [&] {
-    ran = true;
-    while (KAV_Wait(10000) == 0) {
-    }
-  };
-  shell().startWorker();
-  EXPECT_TRUE(pumpFor([&] { return ran.load(); }));
-}
-
 TEST_F(WorkerTest, WaitOfZeroOrLessReturnsAtOnceWithoutDispatching) {
   std::atomic<int> dispatched{0};
-  std::atomic<int> r0{-1}, rNeg{-1}, rLater{-1};
-  std::atomic<int> afterZero{-1};
-  std::atomic<bool> posted{false}, finished{false};
+  std::vector<int> seen;  // results, then the dispatch count after each wait
+  std::atomic<bool> finished{false};
+  hooks().init = [] { kav_start = 1; };
   hooks().main = [&] {
     Hwnd w = windowTable().add(&shell().workerPump().queue(), "probe", [&](const Message&) {
       ++dispatched;
       return std::int64_t{0};
     });
     windowTable().post(Message{w, Msg::User, 0, 0, 0, {}});
-    posted = true;
-    r0 = KAV_Wait(0);
-    rNeg = KAV_Wait(-5);
-    afterZero = dispatched.load();
-    rLater = KAV_Wait(1);  // a real wait dispatches
+    for (int ms : {0, -5, 1}) {
+      seen.push_back(KAV_Wait(ms));
+      seen.push_back(dispatched.load());
+    }
     windowTable().remove(w);
     finished = true;
-    while (KAV_Wait(10000) == 0) {
-    }
   };
-  hooks().init = [] { kav_start = 1; };
   shell().startWorker();
   ASSERT_TRUE(pumpFor([&] { return finished.load(); }));
-  EXPECT_EQ(r0.load(), 0);
-  EXPECT_EQ(rNeg.load(), 0);
-  EXPECT_EQ(afterZero.load(), 0);
-  EXPECT_EQ(rLater.load(), 0);
-  EXPECT_EQ(dispatched.load(), 1);
+  EXPECT_EQ(seen, (std::vector<int>{0, 0, 0, 0, 0, 1}));  // only a real wait dispatches
 }
 
-TEST_F(WorkerTest, WaitEndsPromptlyOnStop) {
-  std::atomic<int> result{-1};
-  std::atomic<bool> waiting{false};
-  Clock::time_point returned;
-  hooks().init = [] { kav_start = 1; };
-  hooks().main = [&] {
-    waiting = true;
-    result = KAV_Wait(1000);
-    returned = Clock::now();
-  };
-  shell().startWorker();
-  ASSERT_TRUE(pumpFor([&] { return waiting.load(); }));
-  std::this_thread::sleep_for(20ms);
-  const auto stopped = Clock::now();
-  shell().stop();
-  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
-  EXPECT_EQ(result.load(), 1);
-  // Far sooner than the 1000 ms the wait was asked for.
-  EXPECT_LT(returned - stopped, 500ms);
-}
-
-TEST_F(WorkerTest, WaitRunsItsFullTimeWithoutStop) {
-  std::atomic<int> result{-1};
-  std::atomic<long long> tookMs{0};
-  hooks().init = [] { kav_start = 1; };
-  hooks().main = [&] {
-    const int t0 = KAV_GetTime();
-    result = KAV_Wait(30);
-    tookMs = static_cast<unsigned>(KAV_GetTime()) - static_cast<unsigned>(t0);
-    while (KAV_Wait(10000) == 0) {
-    }
-  };
-  shell().startWorker();
-  ASSERT_TRUE(pumpFor([&] { return result.load() != -1; }));
-  EXPECT_EQ(result.load(), 0);
-  EXPECT_GE(tookMs.load(), 29);
-}
-
-TEST_F(WorkerTest, WaitMessageEndsOnAMessageOnTheKeyFlagOrOnStop) {
+// Each wait is given 60 s: one that ends early returns the reason, one that
+// is not woken returns 0 at its end.
+TEST_F(WorkerTest, WaitsEndOnWhatTheyWatchAndOnlyThat) {
   std::atomic<int> step{0};
+  std::atomic<pid_t> tid{0};
   std::vector<int> results;
-  std::vector<long long> tookMs;
   std::atomic<int> delivered{0};
   const Hwnd target = windowTable().add(&shell().workerPump().queue(), "test", [&](const Message&) -> std::int64_t {
     ++delivered;
@@ -160,55 +110,47 @@ TEST_F(WorkerTest, WaitMessageEndsOnAMessageOnTheKeyFlagOrOnStop) {
   });
   hooks().init = [] { kav_start = 1; };
   hooks().main = [&] {
-    for (int i = 0; i < 4; ++i) {
-      step = i + 1;
-      const int t0 = KAV_GetTime();
-      results.push_back(KAV_WaitMessage(i == 0 ? 30 : 5000));
-      tookMs.push_back(static_cast<unsigned>(KAV_GetTime()) - static_cast<unsigned>(t0));
+    tid = test::threadId();
+    const int t0 = KAV_GetTime();
+    results.push_back(KAV_Wait(30));
+    results.push_back(KAV_WaitMessage(30));
+    results.push_back(static_cast<unsigned>(KAV_GetTime()) - static_cast<unsigned>(t0) >= 59u);
+    for (int i = 1; i <= 3; ++i) {
+      step = i;
+      results.push_back(i < 3 ? KAV_WaitMessage(60000) : KAV_Wait(60000));
       kav_keyflag = 0;
     }
   };
   startAndWaitForInit();
-  ASSERT_TRUE(pumpFor([&] { return step.load() == 2; }));  // the first wait simply timed out
-  std::this_thread::sleep_for(20ms);
+  const auto blockedAt = [&](int s) { return pumpFor([&] { return step == s && test::threadBlocked(tid); }); };
+  ASSERT_TRUE(blockedAt(1));
   windowTable().post(Message{target, Msg::Command, 1, 0, 0, {}});
-  ASSERT_TRUE(pumpFor([&] { return step.load() == 3; }));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(blockedAt(2));
   key(key::Space);  // the main window sets the key flag and wakes the worker
-  ASSERT_TRUE(pumpFor([&] { return step.load() == 4; }));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(blockedAt(3));
   shell().stop();
   ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
-  EXPECT_EQ(results, (std::vector<int>{0, 2, 2, 1}));
+  EXPECT_EQ(results, (std::vector<int>{0, 0, 1, 2, 2, 1}));
   EXPECT_EQ(delivered.load(), 1);
-  EXPECT_GE(tookMs[0], 29);
-  // Each early end came far sooner than the 5000 ms asked for.
-  for (std::size_t i = 1; i < tookMs.size(); ++i) EXPECT_LT(tookMs[i], 2500) << "wait " << i;
   windowTable().remove(target);
 }
 
 TEST_F(WorkerTest, RedrawReturnsAtOnceAndTheNextRequestWaitsForBoth) {
   std::mutex orderMutex;
   std::vector<int> order;
-  shell().setRequestHandler(req::UpdateImage, [&](const Request& r) {
-    std::lock_guard lock(orderMutex);
-    order.push_back(r.code * 1000 + r.index);
-    return 0;
-  });
-  shell().setRequestHandler(req::CreateImage, [&](const Request& r) {
-    std::lock_guard lock(orderMutex);
-    order.push_back(r.code * 1000 + r.index);
-    return r.width == 7 ? 0 : 1;
-  });
-  std::atomic<bool> inMain{false};
+  for (int code : {req::UpdateImage, req::CreateImage})
+    shell().setRequestHandler(code, [&](const Request& r) {
+      std::lock_guard lock(orderMutex);
+      order.push_back(r.code * 1000 + r.index);
+      return 0;
+    });
   hooks().init = [] { kav_start = 1; };
   hooks().main = [&] {
-    inMain = true;
     while (KAV_Wait(10000) == 0) {
     }
   };
-  shell().startWorker();
-  ASSERT_TRUE(pumpFor([&] { return inMain.load(); }));
+  startAndWaitForInit();
+  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 1; }));
 
   // The worker is inside KAV_Main, so nothing can execute the redraw: its
   // sender must not wait for it.
@@ -221,16 +163,16 @@ TEST_F(WorkerTest, RedrawReturnsAtOnceAndTheNextRequestWaitsForBoth) {
     std::lock_guard lock(orderMutex);
     EXPECT_TRUE(order.empty());
   }
-
-  std::thread stopper([] {
-    std::this_thread::sleep_for(30ms);
+  // Once the next sender is blocked behind the redraw, KAV_Main is stopped.
+  const pid_t gui = test::threadId();
+  std::thread stopper([gui] {
+    pumpFor([gui] { return test::threadBlocked(gui); });
     kav_stop = 1;
     shell().workerPump().wake();
   });
   Request create;
   create.code = req::CreateImage;
   create.index = 3;
-  create.width = 7;
   EXPECT_EQ(shell().sendRequest(create), 0);
   stopper.join();
   std::lock_guard lock(orderMutex);
@@ -239,60 +181,32 @@ TEST_F(WorkerTest, RedrawReturnsAtOnceAndTheNextRequestWaitsForBoth) {
 }
 
 TEST_F(WorkerTest, RequestResultsAndIndexChecks) {
-  std::atomic<int> createCalls{0};
+  std::atomic<int> calls{0};
   startAndWaitForInit();
-
   // No subsystem behind the codes yet: they answer as failed operations.
-  Request create;
-  create.code = req::CreateImage;
-  create.index = 0;
-  EXPECT_EQ(shell().sendRequest(create), 3);
-  Request load;
-  load.code = req::LoadImage;
-  load.index = 0;
-  load.fileName = "x.png";
-  EXPECT_EQ(shell().sendRequest(load), 1);
+  EXPECT_EQ(send(req::CreateImage, 0), 3);
+  EXPECT_EQ(send(req::LoadImage, 0), 1);
 
-  shell().setRequestHandler(req::CreateImage, [&](const Request&) {
-    ++createCalls;
-    return 0;
-  });
-  create.index = 256;
-  EXPECT_EQ(shell().sendRequest(create), 4);
-  create.index = -1;
-  EXPECT_EQ(shell().sendRequest(create), 4);
-  EXPECT_EQ(createCalls.load(), 0);
-  create.index = 255;
-  EXPECT_EQ(shell().sendRequest(create), 0);
-  EXPECT_EQ(createCalls.load(), 1);
-
-  // A call runs on the worker and answers with its result.
-  Request call;
-  call.code = req::Call;
-  call.call = [] { return shell().onWorkerThread() ? 7 : 8; };
-  EXPECT_EQ(shell().sendRequest(call), 7);
-
-  std::atomic<int> textCalls{0};
-  shell().setRequestHandler(req::OpenText, [&](const Request&) {
-    ++textCalls;
-    return 0;
-  });
-  Request text;
-  text.code = req::OpenText;
-  text.index = 300;
-  shell().sendRequest(text);
-  EXPECT_EQ(textCalls.load(), 0);
+  for (int code : {req::CreateImage, req::OpenText})
+    shell().setRequestHandler(code, [&](const Request&) {
+      ++calls;
+      return 0;
+    });
+  for (int bad : {256, -1}) EXPECT_EQ(send(req::CreateImage, bad), 4);
+  send(req::OpenText, 300);
+  EXPECT_EQ(calls.load(), 0);
   EXPECT_EQ(shell().requestSlot().code.load(), 0);
   EXPECT_EQ(shell().requestSlot().done.load(), 1);
+  EXPECT_EQ(send(req::CreateImage, 255), 0);
+  EXPECT_EQ(calls.load(), 1);
+  // A call runs on the worker and answers with its result.
+  EXPECT_EQ(send(req::Call, 0, [] { return shell().onWorkerThread() ? 7 : 8; }), 7);
 }
 
 TEST_F(WorkerTest, ASenderDoesNotWaitForAWorkerThatHasEnded) {
   startAndWaitForInit();
   ASSERT_EQ(shell().exitSequence(), ExitOutcome::Joined);
-  Request create;
-  create.code = req::CreateImage;
-  create.index = 0;
-  EXPECT_EQ(shell().sendRequest(create), 3);
+  EXPECT_EQ(send(req::CreateImage, 0), 3);
 }
 
 TEST_F(WorkerTest, ExitEndsTheWorkerAndRunsExitThereOnce) {
@@ -336,9 +250,7 @@ TEST_F(WorkerTest, AWorkerThatIgnoresStopIsAbandonedAndExitRunsOnceOnTheGui) {
   shell().cancelLineInput = [&] { cancelled = true; };
   shell().closeLogs = [&] { logsClosed = true; };
   hooks().init = [] { kav_start = 1; };
-  hooks().main = [&] {
-    while (!release.load()) std::this_thread::sleep_for(2ms);
-  };
+  hooks().main = [&] { release.wait(false); };
   hooks().exit = [&] {
     ++exits;
     exitOnGui = shell().onGuiThread();
@@ -358,12 +270,17 @@ TEST_F(WorkerTest, AWorkerThatIgnoresStopIsAbandonedAndExitRunsOnceOnTheGui) {
   // When the stuck application finally returns, the worker ends without
   // running KAV_Exit a second time.
   release = true;
+  release.notify_all();
   ASSERT_TRUE(pumpFor([] { return shell().workerFinished(); }));
   EXPECT_EQ(exits.load(), 1);
   EXPECT_EQ(shell().exitHookRuns(), 1);
 }
 
 TEST_F(WorkerTest, MainWindowKeys) {
+  key('S');  // ignored until the worker runs
+  key(key::Space);
+  EXPECT_EQ(kav_start.load(), 0);
+  EXPECT_EQ(kav_keyflag.load(), 0);
   std::atomic<int> mains{0};
   hooks().main = [&] {
     ++mains;
@@ -387,13 +304,11 @@ TEST_F(WorkerTest, MainWindowKeys) {
   EXPECT_EQ(kav_keyflag.load(), 0);
   key('C');
   ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
-}
 
-TEST_F(WorkerTest, CtrlVAndCtrlWPostTheirCommands) {
-  startAndWaitForInit();
+  // Ctrl+V and Ctrl+W post their commands: dispatch only the two keys and
+  // keep what they post.
   windowTable().post(Message{main_, Msg::KeyDown, 'V', 0, mods::Ctrl, {}});
   windowTable().post(Message{main_, Msg::KeyDown, 'W', 0, mods::Ctrl, {}});
-  // Take the key messages and dispatch them one by one; what they post stays queued.
   std::vector<std::int64_t> commands;
   for (int i = 0; i < 2; ++i) {
     auto m = gui_.queue().takeMessage();
@@ -403,28 +318,6 @@ TEST_F(WorkerTest, CtrlVAndCtrlWPostTheirCommands) {
   while (auto m = gui_.queue().takeMessage())
     if (m->type == Msg::Command) commands.push_back(m->wparam);
   EXPECT_EQ(commands, (std::vector<std::int64_t>{cmd::Paste, cmd::WindowInfo}));
-}
-
-TEST_F(WorkerTest, KeysAreIgnoredUntilTheWorkerRuns) {
-  key('S');
-  key(key::Space);
-  EXPECT_EQ(kav_start.load(), 0);
-  EXPECT_EQ(kav_keyflag.load(), 0);
-}
-
-TEST_F(WorkerTest, WorkerWindowsAreServicedOnTheWorker) {
-  std::atomic<bool> onWorker{false};
-  std::atomic<int> seen{0};
-  startAndWaitForInit();
-  Hwnd w = windowTable().add(&shell().workerPump().queue(), "probe", [&](const Message& m) {
-    onWorker = shell().onWorkerThread();
-    seen = static_cast<int>(m.wparam);
-    return std::int64_t{0};
-  });
-  windowTable().post(Message{w, Msg::KeyDown, 'A', 0, 0, {}});
-  EXPECT_TRUE(pumpFor([&] { return seen.load() == 'A'; }));
-  EXPECT_TRUE(onWorker.load());
-  windowTable().remove(w);
 }
 
 TEST_F(WorkerTest, DroppedFilesSearchSlotsSharedByTheDrop) {
@@ -458,19 +351,6 @@ TEST_F(WorkerTest, DroppedFilesSearchSlotsSharedByTheDrop) {
   EXPECT_EQ(created, (std::vector<std::string>{"001 a.png 64x48", "003 b.jpg 64x48", "004 c.gif 64x48"}));
   EXPECT_EQ(loaded, (std::vector<std::string>{"1:/p/a.png", "3:/p/b.jpg", "4:/p/c.gif"}));
   EXPECT_EQ(restores, 3);
-}
-
-TEST_F(WorkerTest, ADroppedFileIsGivenUpWhenCreationFails) {
-  std::atomic<int> attempts{0};
-  shell().setRequestHandler(req::CreateImage, [&](const Request&) {
-    ++attempts;
-    return 3;
-  });
-  shell().probeImageSize = [](const std::string&) { return std::pair<int, int>{10, 10}; };
-  startAndWaitForInit();
-  // Each file makes one attempt on its own slot, then the next file moves on.
-  EXPECT_EQ(shell().openDroppedFiles({"/a.png", "/b.png"}), 0);
-  EXPECT_EQ(attempts.load(), 2);
 }
 
 }  // namespace

@@ -114,25 +114,18 @@ TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
   EXPECT_EQ(differing(), 0);
 }
 
-TEST_F(TextFrameworkTest, TypingIntoTheWindowReadsALine) {
+TEST_F(TextFrameworkTest, TypingAndPastingIntoTheWindowReadsALine) {
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("cl\xe3\x81\x82p\nrest"));
   startReadingALine();
   QWidget* w = widgetOf(0);
   QTest::keyClicks(w, "helpx");
   QTest::keyClick(w, Qt::Key_Backspace);
   QTest::keyClick(w, Qt::Key_Backspace);
-  QTest::keyClicks(w, "lo w");
-  QTest::keyClick(w, Qt::Key_Return);
-  EXPECT_EQ(lineRead(), "hello w");
-}
-
-TEST_F(TextFrameworkTest, CtrlVPastesTheClipboardAndEscIsNotText) {
-  QGuiApplication::clipboard()->setText(QString::fromUtf8("cl\xe3\x81\x82p\nrest"));
-  startReadingALine();
-  QWidget* w = widgetOf(0);
+  QTest::keyClicks(w, "lo ");
   QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Escape);  // no Exit while typing
   QTest::keyClick(w, Qt::Key_Return);
-  EXPECT_EQ(lineRead(), "cl\xe3\x81\x82p");
+  EXPECT_EQ(lineRead(), "hello cl\xe3\x81\x82p");
   EXPECT_EQ(kav_exit.load(), 0);
 }
 
@@ -142,8 +135,11 @@ TEST_F(TextFrameworkTest, ResizingTheWidgetClearsTheText) {
     KAV_Printf("text to lose");
   };
   startFramework();
-  // The size the window was shown with does not clear it.
-  pumpFor([] { return false; }, 100ms);
+  // The size the window was shown with does not clear it: once the worker
+  // has taken what showing it posted, the text is still there.
+  QCoreApplication::processEvents();
+  onWorker([] {});
+  onWorker([] {});
   EXPECT_NE(tw::snapshot(0)->cursor.x, 0);
   widgetOf(0)->resize(300, 200);
   ASSERT_TRUE(pumpFor([] { return tw::snapshot(0)->width == 300; }));
@@ -161,8 +157,7 @@ TEST_F(TextFrameworkTest, TheMenuOfATextWindowOpensAtTheRightButton) {
   ASSERT_TRUE(pumpFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }));
   const QList<QAction*> actions = menu->actions();
   ASSERT_EQ(actions.size(), 11);
-  EXPECT_EQ(actions[0]->text(), "&Select\tCtrl+S");
-  EXPECT_TRUE(actions[0]->isChecked());
+  EXPECT_TRUE(actions[0]->isChecked());  // Select: it is the current window
   EXPECT_EQ(actions[6]->text(), "&Copy ROZORU" + QString::number(fw_->instance()) + "2.LOG\tCtrl+C");
   actions[10]->trigger();  // Destroy
   menu->close();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "textwin/text_layout.h"
 
@@ -45,29 +46,30 @@ TEST(PrintLayout, LineFeedsLeaveEmptyLinesAndTheCursorAfterTheText) {
   EXPECT_EQ(c, (Cursor{32, 32}));
 }
 
-TEST(PrintLayout, FiftyCellsFitFourHundredPixelsAndTheFiftyFirstWraps) {
-  TextSurface s(400, 300, 8, 16);
-  Cursor c;
-  print(s, c, std::u16string(50, u'x'));
-  EXPECT_EQ(c, (Cursor{400, 0})) << "a unit ending exactly at the edge still fits";
-  print(s, c, u"y");
-  EXPECT_EQ(c, (Cursor{8, 16}));
-  EXPECT_EQ(rowText(s, 0), std::string(50, '#'));
-  EXPECT_EQ(rowText(s, 1), "#");
-}
-
-TEST(PrintLayout, ADoubleWidthUnitCrossingTheEdgeMovesWhole) {
-  TextSurface s(400, 300, 8, 16);
-  Cursor c;
-  print(s, c, std::u16string(49, u'x') + u"\u3042");  // one cell left, two needed
-  EXPECT_EQ(rowText(s, 0), std::string(49, '#'));
-  EXPECT_EQ(rowText(s, 1), "##");
-  EXPECT_EQ(c, (Cursor{16, 16}));
-  // With two cells left it fits exactly.
-  Cursor d;
-  TextSurface t(400, 300, 8, 16);
-  print(t, d, std::u16string(48, u'x') + u"\u00e9");
-  EXPECT_EQ(d, (Cursor{400, 0}));
+// Where wrapping puts the cursor and the glyphs (8 x 16 cells).
+TEST(PrintLayout, Wrapping) {
+  struct Case {
+    int w, h;
+    std::u16string text;
+    Cursor end;
+    std::vector<std::string> rows;
+  };
+  const std::string x50(50, '#'), x49(49, '#'), x10(10, '#');
+  const Case cases[] = {
+      {400, 300, std::u16string(50, u'x'), {400, 0}, {x50}},  // a unit ending at the edge still fits
+      {400, 300, std::u16string(50, u'x') + u"y", {8, 16}, {x50, "#"}},
+      {400, 300, std::u16string(49, u'x') + u"\u3042", {16, 16}, {x49, "##"}},  // a wide unit moves whole
+      {400, 300, std::u16string(48, u'x') + u"\u00e9", {400, 0}, {x50}},        // ...or fits exactly
+      {80, 50, std::u16string(45, u'x'), {40, 32}, {x10, x10, "#####"}},        // 3 lines: 2 scrolls
+      {80, 16, u"a\nb\nc", {8, 0}, {"#"}},  // lower than two lines: the cursor keeps its line
+  };
+  for (const Case& c : cases) {
+    TextSurface s(c.w, c.h, 8, 16);
+    Cursor cur;
+    print(s, cur, c.text);
+    EXPECT_EQ(cur, c.end) << c.w << "x" << c.h << " " << c.text.size();
+    for (std::size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(rowText(s, static_cast<int>(r)), c.rows[r]) << r;
+  }
 }
 
 TEST(PrintLayout, AFullWindowScrollsExactlyOneLinePerLineFeed) {
@@ -86,23 +88,6 @@ TEST(PrintLayout, AFullWindowScrollsExactlyOneLinePerLineFeed) {
   EXPECT_EQ(rowText(s, 16), "##");
   // Nothing is left below the last kept line: rows 288-299 are black.
   for (int y = 17 * 16; y < 300; ++y) EXPECT_EQ(s.pixel(100, y), kBlack) << y;
-}
-
-TEST(PrintLayout, WrappingIntoTheBottomScrollsToo) {
-  TextSurface s(80, 50, 8, 16);  // 10 columns, (50 - 1) / 16 = 3 lines
-  Cursor c;
-  print(s, c, std::u16string(45, u'x'));  // 4 full lines and 5 more: 4 wraps, 2 scrolls
-  EXPECT_EQ(c, (Cursor{40, 32}));
-  EXPECT_EQ(rowText(s, 0), std::string(10, '#'));
-  EXPECT_EQ(rowText(s, 2), std::string(5, '#'));
-}
-
-TEST(PrintLayout, AWindowLowerThanTwoLinesKeepsTheCursorOnItsOneLine) {
-  TextSurface s(80, 16, 8, 16);
-  Cursor c;
-  print(s, c, u"a\nb\nc");
-  EXPECT_EQ(c, (Cursor{8, 0}));
-  EXPECT_EQ(rowText(s, 0), "#");
 }
 
 TEST(PrintLayout, ColoursAreDrawnAsGiven) {
@@ -156,44 +141,27 @@ TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaret) {
   EXPECT_EQ(cellAt(t.s, 49, 0), '_') << "the caret covers the removed unit";
 }
 
-TEST(LineEditor, ADoubleWidthUnitMovesWholeAndBackspaceReturnsAcrossTheWrap) {
-  Typing t;
-  t.type(std::u16string(49, u'x'));  // cursor at 392: one cell left
-  EXPECT_EQ(t.c, (Cursor{392, 0}));
-  t.type(u"\u3042");
+// A double-width unit that would leave the caret no cell moves whole to the
+// next line; backspace comes back to where it was typed.
+TEST(LineEditor, DoubleWidthUnitsAtTheLineEnd) {
+  struct Case {
+    int before;    // narrow units typed first
+    Cursor typed;  // where the wide unit leaves the cursor
+  };
+  for (const Case& c : {Case{49, {16, 16}}, Case{48, {0, 16}}, Case{47, {392, 0}}}) {
+    Typing t;
+    t.type(std::u16string(static_cast<std::size_t>(c.before), u'x') + u"\u3042");
+    EXPECT_EQ(t.c, c.typed) << c.before;
+    EXPECT_EQ(rowText(t.s, 0).size() + rowText(t.s, 1).size(), static_cast<std::size_t>(c.before + 2)) << c.before;
+    t.back();
+    EXPECT_EQ(t.c, (Cursor{8 * c.before, 0})) << c.before;
+    EXPECT_EQ(rowText(t.s, 0), std::string(static_cast<std::size_t>(c.before), '#'));
+    EXPECT_EQ(rowText(t.s, 1), "");
+    EXPECT_EQ(t.e.depth(), 0);
+  }
+  Typing t;  // after 47 and one wide unit, the next wide unit wraps whole
+  t.type(std::u16string(47, u'x') + u"\u3042\u3044");
   EXPECT_EQ(t.c, (Cursor{16, 16}));
-  EXPECT_EQ(rowText(t.s, 1), "##");
-  EXPECT_EQ(cellAt(t.s, 49, 0), ' ');
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{392, 0})) << "back where the unit would have gone";
-  EXPECT_EQ(rowText(t.s, 1), "");
-  EXPECT_EQ(t.e.depth(), 0);
-  t.type(u"a");
-  EXPECT_EQ(t.e.units(), std::u16string(49, u'x') + u"a");
-}
-
-TEST(LineEditor, ADoubleWidthUnitTakingTheLastTwoCellsWrapsAfterIt) {
-  Typing t;
-  t.type(std::u16string(48, u'x'));  // cursor at 384: exactly two cells left
-  t.type(u"\u3042");
-  EXPECT_EQ(t.c, (Cursor{0, 16}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(50, '#'));
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{384, 0}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(48, '#'));
-}
-
-TEST(LineEditor, ADoubleWidthUnitEndingInTheCaretCellWrapsAfterIt) {
-  Typing t;
-  t.type(std::u16string(47, u'x'));  // cursor at 376; the unit takes 376-391
-  t.type(u"\u3042");
-  EXPECT_EQ(t.c, (Cursor{392, 0}));
-  t.type(u"\u3044");  // 392 > 400 - 16: moves whole
-  EXPECT_EQ(t.c, (Cursor{16, 16}));
-  t.back();
-  t.back();
-  EXPECT_EQ(t.c, (Cursor{376, 0}));
-  EXPECT_EQ(rowText(t.s, 0), std::string(47, '#'));
 }
 
 TEST(LineEditor, TwoHundredFiftyFiveUnitsAtMost) {

@@ -8,6 +8,8 @@
 //   ROZORU_TESTAPP_MODE  comma-separated words:
 //                        autostart    KAV_Init sets kav_start
 //                        ignore-stop  KAV_Main never returns by itself
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -15,7 +17,6 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
@@ -51,11 +52,8 @@ void KAV_Main() {
   logEvent("main begin");
   const bool ignoreStop = hasMode("ignore-stop");
   for (;;) {
-    if (ignoreStop) {
-      // Deliberately deaf to Stop and Exit, as a badly written application is.
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      continue;
-    }
+    // Deliberately deaf to Stop and Exit, as a badly written application is.
+    if (ignoreStop) ::pause();
     if (KAV_Wait(50) != 0) break;
     if (kav_keyflag.exchange(0) != 0) logEvent("keyflag");
   }
