@@ -9,14 +9,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "boxes/boxes.h"
-#include "image/slots.h"
-#include "imageio/qt_codec.h"
 #include "rozoru/kav.h"
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "textwin/qt_text.h"
 
 namespace rozoru {
 
@@ -30,6 +26,9 @@ Framework::Framework(StartOptions options) : options_(std::move(options)) {}
 
 Framework::~Framework() {
   Shell& sh = shell();
+  // A worker that still runs may still use the subsystems; the process ends
+  // without tearing them down then.
+  if (ws_ && (!sh.workerStarted() || sh.workerFinished())) releaseSubsystems();
   if (sh.mainWindow()) windowTable().remove(sh.mainWindow());
   sh.attach(nullptr, nullptr);
   setCurrentPump(nullptr);
@@ -58,10 +57,7 @@ int Framework::start() {
   Shell& sh = shell();
   sh.attach(ws_.get(), pump_.get());
   const Hwnd main = sh.createMainWindowHandle();
-  installImageSlots();
-  imageio::installQt(*ws_);
-  textwin::installQt(*ws_, lock_.number());
-  boxes::install();
+  installSubsystems(*ws_, lock_.number());
 
   const ScreenMetrics m = ws_->metrics();
   const Point at = mainWindowStart(m.fullWidth, m.fullHeight);
