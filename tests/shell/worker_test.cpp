@@ -283,6 +283,23 @@ TEST_F(WorkerTest, RequestResultsAndIndexChecks) {
   shell().sendRequest(text);
   EXPECT_EQ(textCalls.load(), 0);
   EXPECT_EQ(shell().pendingRequests(), 0);
+
+  // A request sent while another sender waits for its own (files dropped
+  // while an earlier drop loads): each sender reads its own result.
+  std::atomic<bool> innerSent{false};
+  int inner = -1;
+  gui_.queue().postCall([&] {
+    innerSent = true;
+    Request r;
+    r.code = req::Call;
+    r.call = [] { return 2; };
+    inner = shell().sendRequest(r);
+  });
+  Request outer;
+  outer.code = req::Call;
+  outer.call = [&] { return pumpFor([&] { return innerSent.load(); }) ? 1 : -1; };
+  EXPECT_EQ(shell().sendRequest(outer), 1);
+  EXPECT_EQ(inner, 2);
 }
 
 TEST_F(WorkerTest, ASenderDoesNotWaitForAWorkerThatHasEnded) {

@@ -32,36 +32,66 @@ int RequestQueue::execute(const Request& r) {
   return handler ? handler(r) : unavailableResult(r.code);
 }
 
-bool RequestQueue::pending() const { return slot_.code.load() != 0; }
-int RequestQueue::pendingCount() const { return pending() ? 1 : 0; }
+bool RequestQueue::pending() const {
+  std::lock_guard lock(mutex_);
+  return !queue_.empty();
+}
 
-void RequestQueue::executePending() {
-  if (slot_.code.load() == 0) return;
-  slot_.result = execute(slot_.req);
-  Pump* sender = slot_.sender;
-  slot_.done = 1;
-  slot_.code = 0;
+int RequestQueue::pendingCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(queue_.size());
+}
+
+void RequestQueue::complete(Ticket& t, int result) {
+  Pump* sender = t.sender;
+  t.result = result;
+  t.done = true;
   if (sender) sender->wake();
 }
 
+void RequestQueue::executePending() {
+  for (;;) {
+    std::shared_ptr<Ticket> t;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.empty()) return;
+      t = queue_.front();
+    }
+    // Taken off only once executed: until then it counts as pending.
+    const int result = execute(t->req);
+    {
+      std::lock_guard lock(mutex_);
+      queue_.pop_front();
+    }
+    complete(*t, result);
+  }
+}
+
 void RequestQueue::close() {
-  closed_ = true;
-  if (Pump* sender = slot_.sender) sender->wake();
+  std::deque<std::shared_ptr<Ticket>> left;
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    left.swap(queue_);
+  }
+  for (const auto& t : left) complete(*t, unavailableResult(t->req.code));
 }
 
 int RequestQueue::send(const Request& r) {
-  // A worker that has ended executes nothing more: the sender must not wait
-  // for it (Exit can be chosen while a sender dispatches).
-  pumpUntil([this] { return slot_.code.load() == 0 || closed_.load(); });
-  if (closed_.load()) return unavailableResult(r.code);
-  slot_.req = r;
-  slot_.sender = currentPump();
-  if (r.code != req::UpdateImage) slot_.done = 0;
-  slot_.code = r.code;
+  auto t = std::make_shared<Ticket>();
+  t->req = r;
+  t->sender = currentPump();
+  {
+    // A worker that has ended executes nothing more: the sender must not
+    // wait for it (Exit can be chosen while a sender dispatches).
+    std::lock_guard lock(mutex_);
+    if (closed_) return unavailableResult(r.code);
+    queue_.push_back(t);
+  }
   workerPump_.wake();
   if (r.code == req::UpdateImage) return 0;
-  pumpUntil([this] { return slot_.done.load() != 0 || closed_.load(); });
-  return slot_.done.load() != 0 ? slot_.result : unavailableResult(r.code);
+  pumpUntil([&t] { return t->done.load(); });
+  return t->result;
 }
 
 }  // namespace rozoru

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,9 @@ using RequestHandler = std::function<int(const Request&)>;
 // will execute any more.
 int unavailableResult(int code);
 
+// Requests wait in order; each has its own completion, so a request sent
+// while another sender waits for its own (the GUI thread dispatches while it
+// waits, and a second drop may arrive then) never reads the other's result.
 class RequestQueue {
  public:
   explicit RequestQueue(Pump& workerPump) : workerPump_(workerPump) {}
@@ -62,29 +66,30 @@ class RequestQueue {
   // GUI thread's messages until the worker has executed it.
   int send(const Request& r);
 
-  // Worker thread: executes what is pending.
+  // Worker thread: executes what is pending, in order.
   bool pending() const;
   void executePending();
   // Worker thread, at its end: nothing is executed any more; waiting
-  // senders return.
+  // senders return as if their operations had failed.
   void close();
 
   // Requests handed over and not yet executed (tests).
   int pendingCount() const;
 
  private:
-  struct Slot {
-    std::atomic<int> code{0};
-    std::atomic<int> done{1};
+  struct Ticket {
     Request req;
-    int result = 0;
-    Pump* sender = nullptr;
+    Pump* sender = nullptr;  // woken when done
+    std::atomic<bool> done{false};
+    int result = 0;  // written before done
   };
   int execute(const Request& r);
+  static void complete(Ticket& t, int result);
 
   Pump& workerPump_;
-  std::atomic<bool> closed_{false};
-  Slot slot_;
+  mutable std::mutex mutex_;
+  std::deque<std::shared_ptr<Ticket>> queue_;
+  bool closed_ = false;
   std::mutex handlersMutex_;
   std::vector<std::pair<int, RequestHandler>> handlers_;
 };
