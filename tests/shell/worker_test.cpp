@@ -403,6 +403,19 @@ TEST_F(WorkerTest, MainWindowKeys) {
   EXPECT_EQ(kav_keyflag.load(), 0);
   key('C');
   ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+
+  // Space prints into the current text window. A print on the GUI thread
+  // dispatches nothing, so an Esc queued behind it does not run inside it.
+  ASSERT_EQ(KAV_OpenTextWindow(0, 0, 0, 200, 100), 0);
+  windowTable().post(Message{main_, Msg::KeyDown, key::Space, 0, 0, {}});
+  windowTable().post(Message{main_, Msg::KeyDown, key::Escape, 0, 0, {}});
+  auto space = gui_.queue().takeMessage();
+  ASSERT_TRUE(space);
+  windowTable().dispatch(*space);
+  EXPECT_EQ(kav_exit.load(), 0);
+  bool escQueued = false;
+  while (auto m = gui_.queue().takeMessage()) escQueued = escQueued || (m->hwnd == main_ && m->wparam == key::Escape);
+  EXPECT_TRUE(escQueued);
 }
 
 TEST_F(WorkerTest, CtrlVAndCtrlWPostTheirCommands) {
