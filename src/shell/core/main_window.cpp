@@ -37,7 +37,7 @@ void MainWindow::exit() {
 std::int64_t MainWindow::proc(const Message& m) {
   // Until the worker runs (the drop-in animation) the main window takes no
   // commands, as a window still being created takes none.
-  if (!worker_.started() && (m.type == Msg::Command || m.type == Msg::KeyDown)) return 0;
+  if (!worker_.started() && (m.type == Msg::Command || m.type == Msg::KeyDown || m.type == Msg::Close)) return 0;
   const Hwnd self = context_.mainWindow;
   switch (m.type) {
     case Msg::Command:
@@ -75,6 +75,9 @@ std::int64_t MainWindow::proc(const Message& m) {
       }
       return 0;
     }
+    case Msg::Close:
+      exit();  // the window manager's close button
+      return 0;
     case Msg::Move:
       snapping_.rebuild();
       return 0;

@@ -441,8 +441,12 @@ void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int
   if (!buffer || width <= 0 || height <= 0) return;
   {
     std::lock_guard lock(buffer->mutex);
-    if (buffer->image.width() != width || buffer->image.height() != height)
-      buffer->image = QImage(width, height, QImage::Format_RGB32);
+    if (buffer->image.width() != width || buffer->image.height() != height) {
+      QImage fresh(width, height, QImage::Format_RGB32);
+      // Too big to allocate: the window keeps its last picture.
+      if (fresh.isNull()) return;
+      buffer->image = std::move(fresh);
+    }
     for (int y = 0; y < height; ++y) {
       const std::uint32_t* src = pixels + static_cast<std::ptrdiff_t>(y) * stridePixels;
       auto* dst = reinterpret_cast<std::uint32_t*>(buffer->image.scanLine(y));
