@@ -35,4 +35,29 @@ ExitOutcome ExitSequence::run(int limitMs) {
   return ExitOutcome::Abandoned;
 }
 
+bool ExitSequence::stopUnattended(int limitMs) {
+  started_ = true;
+  if (cancelLineInput) cancelLineInput();
+  kav_stop = 1;
+  if (kav_exit.load() == 0) kav_exit = 1;
+  worker_.wake();
+  if (!worker_.onThread() && context_.guiPump) {
+    // The worker wakes the GUI's queue when it ends. Calls found there are
+    // dropped unrun: their callers no longer wait for them.
+    MessageQueue& gq = context_.guiPump->queue();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (!worker_.finished() && Clock::now() < deadline) {
+      while (gq.takeCall()) {
+      }
+      gq.waitCalls(deadline, [this] { return worker_.finished(); });
+    }
+  }
+  if (worker_.finished()) return true;
+  if (kav_exit.load() == 1) {
+    worker_.runExitHookOnce();
+    kav_exit = 2;
+  }
+  return false;
+}
+
 }  // namespace rozoru

@@ -29,6 +29,14 @@ class ExitSequence {
   // True from the start of run() on (a second Exit does nothing).
   bool started() const { return started_.load(); }
 
+  // For an end the program did not choose (the display connection went, a
+  // library called exit()), on any thread: tells the worker to stop and
+  // waits up to limitMs for it without serving the GUI thread's calls (the
+  // caller has abandoned them); KAV_Exit then runs here unless the worker
+  // entered it. On the worker itself it only runs KAV_Exit. True when the
+  // worker ended.
+  bool stopUnattended(int limitMs);
+
   // Called at the start of the exit sequence and when logs are to be closed.
   std::function<void()> cancelLineInput;
   std::function<void()> closeLogs;

@@ -13,6 +13,7 @@
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
+#include "shell/qt/process_end.h"
 
 namespace rozoru {
 
@@ -93,19 +94,27 @@ int runApplication(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("rozoru");
   QApplication::setQuitOnLastWindowClosed(false);
+  Worker& worker = shell().worker();
+  worker.afterInit = [previous = worker.afterInit] {
+    if (previous) previous();
+    ProcessEnd::armExitGuard();  // after what KAV_Init made
+  };
   Framework fw;
   if (fw.start() != 0) return 1;
-  shell().onExitDone = [&fw](ExitOutcome outcome) {
+  ProcessEnd processEnd(fw.guiPump());
+  ProcessEnd::armExitGuard();
+  shell().onExitDone = [&fw, &processEnd](ExitOutcome outcome) {
     if (outcome == ExitOutcome::Abandoned) {
       // The worker cannot be joined or safely torn down under it: KAV_Exit
       // has run and the logs are closed, so the process ends here.
       std::fflush(nullptr);
-      ::_exit(0);
+      ::_exit(processEnd.status(0));
     }
     fw.windowSystem().destroy(shell().mainWindow());
     QCoreApplication::quit();
   };
-  return QApplication::exec();
+  QApplication::exec();
+  return processEnd.status(0);
 }
 
 }  // namespace rozoru

@@ -224,6 +224,27 @@ void GuiPump::onActivity() {
       Qt::QueuedConnection);
 }
 
+bool GuiPump::waitCall(const std::function<bool()>& done) {
+  std::unique_lock lock(callMutex_);
+  // callRan and abandonCalls notify; the slice only bounds a missed one.
+  while (!done() && !abandoned_.load()) callDone_.wait_for(lock, std::chrono::seconds(1));
+  return done();
+}
+
+void GuiPump::callRan() {
+  // Taken so that a caller between its check and its wait is not missed.
+  { std::lock_guard lock(callMutex_); }
+  callDone_.notify_all();
+}
+
+void GuiPump::abandonCalls() {
+  {
+    std::lock_guard lock(callMutex_);
+    abandoned_ = true;
+  }
+  callDone_.notify_all();
+}
+
 int GuiPump::dispatchPending() {
   QCoreApplication::processEvents();
   return drainQueue(queue_);
