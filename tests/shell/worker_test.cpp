@@ -1,4 +1,4 @@
-// The worker thread, the request slot, KAV_Wait and the exit sequence, with
+// The worker thread, the request queue, KAV_Wait and the exit sequence, with
 // the test thread acting as the GUI thread.
 #include <gtest/gtest.h>
 
