@@ -5,7 +5,6 @@
 #include "boxes/buttons.h"
 #include "image/slots.h"
 #include "image/zoom.h"
-#include "imageio/image_file.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
 
@@ -84,10 +83,10 @@ void onCommand(int id, const Message& m) {
       KAV_SetZoom(id, 200);
       break;
     case imgcmd::Load:
-      imageio::loadWithDialog(id);
+      if (imageFileHooks().loadWithDialog) imageFileHooks().loadWithDialog(id);
       break;
     case imgcmd::SaveAs:
-      imageio::saveWithDialog(id);
+      if (imageFileHooks().saveWithDialog) imageFileHooks().saveWithDialog(id);
       break;
     default:
       // FIXME: the clipboard, processing and prompt commands arrive with
@@ -185,7 +184,8 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
     case Msg::DropFiles:
       if (m.payload) {
         const auto* files = static_cast<const DroppedFiles*>(m.payload.get());
-        if (!files->paths.empty()) imageio::loadDropped(id, files->paths.front());
+        if (!files->paths.empty() && imageFileHooks().loadDropped)
+          imageFileHooks().loadDropped(id, files->paths.front());
       }
       break;
     case Msg::MouseWheel:

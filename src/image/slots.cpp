@@ -176,6 +176,11 @@ void installImageSlots() {
   });
 }
 
+ImageFileHooks& imageFileHooks() {
+  static ImageFileHooks hooks;
+  return hooks;
+}
+
 void releaseAllImages() {
   for (int id = 0; id < KAV_MAX_IMAGES; ++id) {
     if (inUse(id)) KAV_DestroyImage(id);

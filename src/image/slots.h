@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "rozoru/image.h"
@@ -50,5 +52,14 @@ inline constexpr int ResizePrompt = 1047;
 
 // Frees every slot's memory (process end, tests).
 void releaseAllImages();
+
+// The image-file commands of image windows (Load, Save As, a dropped file).
+// The image-file support installs them; image windows know no files.
+struct ImageFileHooks {
+  std::function<void(int id)> loadWithDialog;
+  std::function<void(int id)> saveWithDialog;
+  std::function<void(int id, const std::string& path)> loadDropped;
+};
+ImageFileHooks& imageFileHooks();
 
 }  // namespace rozoru

@@ -237,6 +237,7 @@ void loadDropped(int id, const std::string& path) {
 }
 
 void installImageFiles() {
+  imageFileHooks() = {loadWithDialog, saveWithDialog, loadDropped};
   shell().setRequestHandler(req::LoadImage, [](const Request& r) {
     KAV_SelectImage(r.index);
     const int result = KAV_LoadImage(r.fileName.c_str(), r.x, r.y);

@@ -38,7 +38,7 @@ class QtTextSurface final : public TextSurface {
         image_(reinterpret_cast<uchar*>(px_.data()), width_, height_, width_ * 4, QImage::Format_RGB32) {}
 
   void drawUnits(int x, int y, std::u16string_view units, std::uint32_t fg, std::uint32_t bg) override {
-    if (units.empty()) return;
+    if (units.empty() || image_.isNull()) return;
     int cells = 0;
     for (char16_t u : units) cells += cellsOf(u);
     QPainter p(&image_);

@@ -438,7 +438,10 @@ bool printText(std::string_view utf8) {
   if (hooks().log) hooks().log(index, utf8);
   const std::u16string units = utf8ToUtf16(utf8, 4096);
   withWindow(index, h, [&](Record& r) { printUnits(*r.surface, r.cursor, units, r.colours.fg, r.colours.bg); });
-  KAV_DoEvents();
+  // The worker's prints keep its windows answering. The GUI thread prints
+  // from inside window procedures (the main window's Space key): dispatching
+  // there would run the next key, or Exit, inside this print.
+  if (!shell().onGuiThread()) KAV_DoEvents();
   return true;
 }
 

@@ -73,7 +73,8 @@ void requestTextWindow(int index);
 void cancelLineInput();
 // Prints UTF-8 text into the current text window (KAV_Printf after
 // formatting): logs it, draws it, presents once, then dispatches the calling
-// thread's messages. Returns false when no text window is current.
+// thread's messages, except on the GUI thread, which never dispatches from
+// inside a print. Returns false when no text window is current.
 bool printText(std::string_view utf8);
 
 int currentIndex();

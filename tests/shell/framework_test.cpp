@@ -93,6 +93,18 @@ TEST_F(FrameworkTest, ExitFromTheMenuEndsTheWorker) {
   EXPECT_EQ(kav_exit.load(), 2);
 }
 
+TEST_F(FrameworkTest, TheCloseButtonIsExitAndTheSubsystemsGoBeforeQt) {
+  startFramework();
+  std::optional<ExitOutcome> outcome;
+  shell().onExitDone = [&](ExitOutcome o) { outcome = o; };
+  onWorker([] { ASSERT_EQ(KAV_OpenTextWindow(0, 0, 0, 100, 50), 0); });
+  main()->close();
+  ASSERT_TRUE(pumpFor([&] { return outcome.has_value(); }));
+  EXPECT_EQ(*outcome, ExitOutcome::Joined);
+  fw_.reset();
+  EXPECT_FALSE(textwin::isOpen(0));  // its Qt font and image went with the framework
+}
+
 TEST_F(FrameworkTest, WorkerWindowsTakeInputAsMessagesAndShowPresentedPixels) {
   startFramework();
   struct Seen {
@@ -120,6 +132,9 @@ TEST_F(FrameworkTest, WorkerWindowsTakeInputAsMessagesAndShowPresentedPixels) {
     std::vector<std::uint32_t> px(64 * 32, 0x00123456u);
     px[5 * 64 + 7] = 0x00FF0000u;
     shell().windowSystem()->present(h, px.data(), 64, 32, 64);
+    // A picture wider than a QImage can be is left out (its pixels are not
+    // read when there is nowhere to put them); the last one stays.
+    shell().windowSystem()->present(h, px.data(), 1 << 27, 1, 0);
   });
   QWidget* w = fw_->windowSystem().widget(h);
   ASSERT_NE(w, nullptr);

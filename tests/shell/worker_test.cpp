@@ -1,4 +1,4 @@
-// The worker thread, the request slot, KAV_Wait and the exit sequence, with
+// The worker thread, the request queue, KAV_Wait and the exit sequence, with
 // the test thread acting as the GUI thread.
 #include <gtest/gtest.h>
 
@@ -158,7 +158,7 @@ TEST_F(WorkerTest, RedrawReturnsAtOnceAndTheNextRequestWaitsForBoth) {
   redraw.code = req::UpdateImage;
   redraw.index = 5;
   EXPECT_EQ(shell().sendRequest(redraw), 0);
-  EXPECT_EQ(shell().requestSlot().code.load(), req::UpdateImage);
+  EXPECT_EQ(shell().pendingRequests(), 1);
   {
     std::lock_guard lock(orderMutex);
     EXPECT_TRUE(order.empty());
@@ -195,12 +195,28 @@ TEST_F(WorkerTest, RequestResultsAndIndexChecks) {
   for (int bad : {256, -1}) EXPECT_EQ(send(req::CreateImage, bad), 4);
   send(req::OpenText, 300);
   EXPECT_EQ(calls.load(), 0);
-  EXPECT_EQ(shell().requestSlot().code.load(), 0);
-  EXPECT_EQ(shell().requestSlot().done.load(), 1);
+  EXPECT_EQ(shell().pendingRequests(), 0);
   EXPECT_EQ(send(req::CreateImage, 255), 0);
   EXPECT_EQ(calls.load(), 1);
   // A call runs on the worker and answers with its result.
   EXPECT_EQ(send(req::Call, 0, [] { return shell().onWorkerThread() ? 7 : 8; }), 7);
+
+  // A request sent while another sender waits for its own (files dropped
+  // while an earlier drop loads): each sender reads its own result.
+  std::atomic<bool> innerSent{false};
+  int inner = -1;
+  gui_.queue().postCall([&] {
+    innerSent = true;
+    Request r;
+    r.code = req::Call;
+    r.call = [] { return 2; };
+    inner = shell().sendRequest(r);
+  });
+  Request outer;
+  outer.code = req::Call;
+  outer.call = [&] { return pumpFor([&] { return innerSent.load(); }) ? 1 : -1; };
+  EXPECT_EQ(shell().sendRequest(outer), 1);
+  EXPECT_EQ(inner, 2);
 }
 
 TEST_F(WorkerTest, ASenderDoesNotWaitForAWorkerThatHasEnded) {
@@ -304,6 +320,19 @@ TEST_F(WorkerTest, MainWindowKeys) {
   EXPECT_EQ(kav_keyflag.load(), 0);
   key('C');
   ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+
+  // Space prints into the current text window. A print on the GUI thread
+  // dispatches nothing, so an Esc queued behind it does not run inside it.
+  ASSERT_EQ(KAV_OpenTextWindow(0, 0, 0, 200, 100), 0);
+  windowTable().post(Message{main_, Msg::KeyDown, key::Space, 0, 0, {}});
+  windowTable().post(Message{main_, Msg::KeyDown, key::Escape, 0, 0, {}});
+  auto space = gui_.queue().takeMessage();
+  ASSERT_TRUE(space);
+  windowTable().dispatch(*space);
+  EXPECT_EQ(kav_exit.load(), 0);
+  bool escQueued = false;
+  while (auto m = gui_.queue().takeMessage()) escQueued = escQueued || (m->hwnd == main_ && m->wparam == key::Escape);
+  EXPECT_TRUE(escQueued);
 
   // Ctrl+V and Ctrl+W post their commands: dispatch only the two keys and
   // keep what they post.

@@ -1,187 +1,119 @@
-// The framework's shell: the worker thread and its loop, the request slot by
-// which the GUI thread has the worker create windows, the exit sequence and
-// the main window's procedure.
+// The process's shell: the units of the framework's thread core, made and
+// wired together once, and the entry points through which the subsystems
+// reach them. Each unit lives in a file of its own:
 //
-// Thread-safe where marked; the shared flags are the atomics of rozoru/kav.h.
+//   worker.h         the worker thread and its loop
+//   requests.h       requests from the GUI thread to the worker
+//   exit_sequence.h  ending the worker in bounded time
+//   main_window.h    the main window's procedure and status line
+//   drops.h          files dropped on the main window
+//   snap.h           snapping of dragged windows
+//   waits.cpp        KAV_DoEvents, KAV_Wait, KAV_WaitMessage, KAV_GetTime
+//
+// Thread-safe where the units are; set-up (attach, the hooks) on the GUI
+// thread before the worker starts.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "shell/core/context.h"
+#include "shell/core/drops.h"
+#include "shell/core/exit_sequence.h"
 #include "shell/core/layout.h"
+#include "shell/core/main_window.h"
 #include "shell/core/message.h"
 #include "shell/core/pump.h"
+#include "shell/core/requests.h"
+#include "shell/core/snap.h"
 #include "shell/core/window_system.h"
+#include "shell/core/worker.h"
 
 namespace rozoru {
-
-// Request codes: what the GUI thread asks of the worker thread.
-namespace req {
-inline constexpr int Call = 9000;          // call: runs on the worker -> its result
-inline constexpr int CreateImage = 9001;   // index, name, width, height, bits -> result
-inline constexpr int UpdateImage = 9002;   // index; the sender does not wait
-inline constexpr int LoadImage = 9003;     // index, file name -> result
-inline constexpr int DrawBitmap = 9004;    // bitmap
-inline constexpr int OpenText = 9005;      // index
-inline constexpr int InputBox = 9006;      // item count in index
-inline constexpr int ButtonBox = 9007;     // nx in width, ny in height
-}  // namespace req
-
-// Main window commands.
-namespace cmd {
-inline constexpr int Start = 1001;
-inline constexpr int Exit = 1002;
-inline constexpr int Stop = 1003;
-inline constexpr int Paste = 1026;
-inline constexpr int WindowInfo = 1045;
-}  // namespace cmd
-
-struct Request {
-  int code = 0;
-  int index = 0;
-  std::string name;
-  int x = -1, y = -1;
-  int width = 0, height = 0;
-  int zoom = 100;
-  int bits = 32;
-  std::string fileName;
-  std::shared_ptr<void> bitmap;
-  // For req::Call: work on the worker's own state (the current image, say)
-  // that the GUI thread must not touch itself.
-  std::function<int()> call;
-};
-
-// The one request slot. The sender fills req only while code is 0 and
-// publishes it by storing code; the executor writes result before done and
-// done before it frees code.
-struct RequestSlot {
-  std::atomic<int> code{0};
-  std::atomic<int> done{1};
-  Request req;
-  int result = 0;
-};
-
-// Carries out one request code on the worker thread and returns its result.
-using RequestHandler = std::function<int(const Request&)>;
-
-enum class ExitOutcome {
-  Joined,     // the worker ended in time
-  Abandoned,  // the worker did not end in time; it must not be joined
-};
 
 class Shell {
  public:
   Shell();
-  ~Shell();
   Shell(const Shell&) = delete;
   Shell& operator=(const Shell&) = delete;
+
+  // The units.
+  Worker& worker() { return worker_; }
+  RequestQueue& requests() { return requests_; }
+  ExitSequence& exitUnit() { return exit_; }
+  MainWindow& mainWindowUnit() { return main_; }
+  Snapping& snapping() { return snapping_; }
+  Drops& drops() { return drops_; }
 
   // --- set-up, GUI thread ---
   // The window system and the GUI thread's pump; both outlive the shell's use.
   void attach(WindowSystem* ws, Pump* guiPump);
-  WindowSystem* windowSystem() const { return ws_; }
-  Pump* guiPump() const { return guiPump_; }
-  Pump& workerPump() { return workerPump_; }
-  bool onGuiThread() const { return std::this_thread::get_id() == guiThread_; }
-  bool onWorkerThread() const { return std::this_thread::get_id() == workerThread_.load(); }
+  WindowSystem* windowSystem() const { return context_.ws; }
+  Pump* guiPump() const { return context_.guiPump; }
+  Pump& workerPump() { return worker_.pump(); }
+  bool onGuiThread() const { return context_.onGuiThread(); }
+  bool onWorkerThread() const { return worker_.onThread(); }
+  Hwnd createMainWindowHandle() { return main_.createHandle(); }
+  Hwnd mainWindow() const { return context_.mainWindow; }
 
-  // Registers the main window's handle (its procedure runs on the GUI thread).
-  Hwnd createMainWindowHandle();
-  Hwnd mainWindow() const { return mainWindow_; }
-
-  // Starts the worker thread: KAV_Init, then the loop.
-  void startWorker();
-  bool workerStarted() const { return workerStarted_.load(); }
-  bool workerFinished() const { return workerFinished_.load(); }
+  // --- worker ---
+  void startWorker() { worker_.start(); }
+  bool workerStarted() const { return worker_.started(); }
+  bool workerFinished() const { return worker_.finished(); }
+  void runExitHookOnce() { worker_.runExitHookOnce(); }
+  int exitHookRuns() const { return worker_.exitHookRuns(); }
 
   // --- requests ---
-  // Thread-safe to install; handlers run on the worker thread.
-  void setRequestHandler(int code, RequestHandler handler);
-  // GUI thread only: fills the slot, wakes the worker and, except for 9002,
-  // dispatches the GUI thread's messages until the worker has executed it.
-  int sendRequest(const Request& r);
-  RequestSlot& requestSlot() { return slot_; }
+  void setRequestHandler(int code, RequestHandler handler) { requests_.setHandler(code, std::move(handler)); }
+  int sendRequest(const Request& r) { return requests_.send(r); }
+  int pendingRequests() const { return requests_.pendingCount(); }
 
-  // --- commands of the main window, GUI thread ---
-  void start();
-  void stop();
-  // The exit sequence: cancels a waiting line input, sets kav_stop and
-  // kav_exit, closes the logs and waits up to 2000 ms for the worker, serving
-  // the worker's window-system calls meanwhile. A worker that did not end is
-  // abandoned; KAV_Exit then runs here unless the worker already entered it.
-  ExitOutcome exitSequence(int limitMs = 2000);
-  // What the process does after the exit sequence (quit the event loop, or end
-  // the process when the worker was abandoned).
-  std::function<void(ExitOutcome)> onExitDone;
-  // True while a line input waits for a typed line (menus stay shut then).
-  std::function<bool()> lineInputWaiting;
-  // Called by the exit sequence; Stop also cancels a waiting line input.
-  std::function<void()> cancelLineInput;
-  std::function<void()> closeLogs;
+  // --- main window, exit ---
+  void start() { main_.start(); }
+  void stop() { main_.stop(); }
+  ExitOutcome exitSequence(int limitMs = 2000) { return exit_.run(limitMs); }
+  std::int64_t mainWindowProc(const Message& m) { return main_.proc(m); }
+  void setStatusText(const std::string& text) { main_.setStatusText(text); }
+  int openDroppedFiles(const std::vector<std::string>& paths) { return drops_.open(paths); }
 
-  // Runs KAV_Exit unless it already ran or runs on another thread.
-  void runExitHookOnce();
-  int exitHookRuns() const { return exitHookRuns_.load(); }
-
-  // --- the main window's procedure (GUI thread) ---
-  std::int64_t mainWindowProc(const Message& m);
-  // A probe for dropped files: the picture's width and height, 0 when the
-  // file is not a readable image. Installed by the image-file support.
-  std::function<std::pair<int, int>(const std::string&)> probeImageSize;
-  // Opens dropped files in new image windows (slot search from 0, shared by
-  // the whole drop). Returns how many were opened.
-  int openDroppedFiles(const std::vector<std::string>& paths);
-  // Restores the current image after a dropped file was loaded (image slots).
-  std::function<void()> restoreImage;
-
-  // --- snapping, thread-safe ---
-  // Sources of window rectangles, asked in order when the table is rebuilt
-  // (image windows, text windows, input box, button box, main window).
-  void addSnapSource(std::function<void(std::vector<Rect>&)> source);
-  void rebuildSnapTable();
-  Rect snap(const Rect& proposed, const Rect& current, bool ctrl) const;
-
-  // Status line text, centred.
-  void setStatusText(const std::string& text);
+  // --- snapping ---
+  void addSnapSource(Snapping::Source source) { snapping_.addSource(std::move(source)); }
+  void rebuildSnapTable() { snapping_.rebuild(); }
+  Rect snap(const Rect& proposed, const Rect& current, bool ctrl) const {
+    return snapping_.snap(proposed, current, ctrl);
+  }
 
   // Wakes the worker (flags changed) and the GUI.
   void wakeAll();
 
  private:
-  void workerLoop();
-  void executeRequest();
+  ShellContext context_;
+  Worker worker_;  // before the queue, which wakes the worker's pump
+  RequestQueue requests_;
+  ExitSequence exit_;
+  Snapping snapping_;
+  Drops drops_;
+  MainWindow main_;
 
-  WindowSystem* ws_ = nullptr;
-  Pump* guiPump_ = nullptr;
-  QueuePump workerPump_;
-  std::thread::id guiThread_;
-  std::atomic<std::thread::id> workerThread_{};
-  std::thread worker_;
-  std::atomic<bool> workerStarted_{false};
-  std::atomic<bool> workerFinished_{false};
-  std::atomic<bool> exitHookClaimed_{false};
-  std::atomic<int> exitHookRuns_{0};
-  Hwnd mainWindow_ = 0;
-
-  RequestSlot slot_;
-  std::mutex handlersMutex_;
-  std::vector<std::pair<int, RequestHandler>> handlers_;
-
-  mutable std::mutex snapMutex_;
-  SnapTable snapTable_;
-  std::vector<std::function<void(std::vector<Rect>&)>> snapSources_;
+ public:
+  // The hooks the subsystems install (they live in the units above).
+  std::function<void(ExitOutcome)>& onExitDone = main_.onExitDone;
+  std::function<void()>& cancelLineInput = exit_.cancelLineInput;
+  std::function<void()>& closeLogs = exit_.closeLogs;
+  std::function<std::pair<int, int>(const std::string&)>& probeImageSize = drops_.probeImageSize;
+  std::function<void()>& restoreImage = drops_.restoreImage;
+  // True while a line input waits for a typed line (menus stay shut then).
+  std::function<bool()> lineInputWaiting;
 };
 
-// The process's shell.
+// The process's shell. It is never destroyed, so no static destructor waits
+// for a worker that an unplanned exit left running.
 Shell& shell();
 // Replaces the shell with a fresh one and clears the shared flags. Only for
-// tests, and only while no worker thread runs.
+// tests, and only while no worker thread runs (an ended one is joined).
 void resetShell();
 
 }  // namespace rozoru

@@ -9,16 +9,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "boxes/boxes.h"
-#include "image/slots.h"
-#include "imageio/qt_codec.h"
 #include "rozoru/kav.h"
 #include "shell/core/event_log.h"
 #include "shell/core/layout.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
+#include "shell/qt/process_end.h"
 #include "shell/qt/process_start.h"
-#include "textwin/qt_text.h"
 
 namespace rozoru {
 
@@ -32,6 +29,9 @@ Framework::Framework(StartOptions options) : options_(std::move(options)) {}
 
 Framework::~Framework() {
   Shell& sh = shell();
+  // A worker that still runs may still use the subsystems; the process ends
+  // without tearing them down then.
+  if (ws_ && (!sh.workerStarted() || sh.workerFinished())) releaseSubsystems();
   if (sh.mainWindow()) windowTable().remove(sh.mainWindow());
   sh.attach(nullptr, nullptr);
   setCurrentPump(nullptr);
@@ -61,10 +61,7 @@ int Framework::start() {
   Shell& sh = shell();
   sh.attach(ws_.get(), pump_.get());
   const Hwnd main = sh.createMainWindowHandle();
-  installImageSlots();
-  imageio::installQt(*ws_);
-  textwin::installQt(*ws_, lock_.number());
-  boxes::install();
+  installSubsystems(*ws_, lock_.number());
 
   const ScreenMetrics m = ws_->metrics();
   const Point at = mainWindowStart(m.fullWidth, m.fullHeight);
@@ -104,22 +101,30 @@ int runApplication(int argc, char** argv, const std::string& purpose) {
   QApplication::setApplicationName("rozoru");
   if (!enterCapturesFolder(start.captures)) return 1;
   QApplication::setQuitOnLastWindowClosed(false);
+  Worker& worker = shell().worker();
+  worker.afterInit = [previous = worker.afterInit] {
+    if (previous) previous();
+    ProcessEnd::armExitGuard();  // after what KAV_Init made
+  };
   Framework fw;
   if (fw.start() != 0) return 1;
   std::error_code ec;
   logEvent("instance " + std::to_string(fw.instance()) + "; captures and logs go to " +
            std::filesystem::current_path(ec).string());
-  shell().onExitDone = [&fw](ExitOutcome outcome) {
+  ProcessEnd processEnd(fw.guiPump());
+  ProcessEnd::armExitGuard();
+  shell().onExitDone = [&fw, &processEnd](ExitOutcome outcome) {
     if (outcome == ExitOutcome::Abandoned) {
       // The worker cannot be joined or safely torn down under it: KAV_Exit
       // has run and the logs are closed, so the process ends here.
       std::fflush(nullptr);
-      ::_exit(0);
+      ::_exit(processEnd.status(0));
     }
     fw.windowSystem().destroy(shell().mainWindow());
     QCoreApplication::quit();
   };
-  return QApplication::exec();
+  QApplication::exec();
+  return processEnd.status(0);
 }
 
 }  // namespace rozoru

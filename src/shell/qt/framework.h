@@ -55,4 +55,10 @@ class Framework {
 // shows under the usage. Returns the process's exit code.
 int runApplication(int argc, char** argv, const std::string& purpose);
 
+// The framework's subsystems (image slots and files, text windows, boxes):
+// installed when a framework starts, released when it ends, while Qt still
+// runs. Defined with the subsystems, in the layer above the shell.
+void installSubsystems(QtWindowSystem& ws, int instance);
+void releaseSubsystems();
+
 }  // namespace rozoru

@@ -237,6 +237,27 @@ void GuiPump::onActivity() {
       Qt::QueuedConnection);
 }
 
+bool GuiPump::waitCall(const std::function<bool()>& done) {
+  std::unique_lock lock(callMutex_);
+  // callRan and abandonCalls notify; the slice only bounds a missed one.
+  while (!done() && !abandoned_.load()) callDone_.wait_for(lock, std::chrono::seconds(1));
+  return done();
+}
+
+void GuiPump::callRan() {
+  // Taken so that a caller between its check and its wait is not missed.
+  { std::lock_guard lock(callMutex_); }
+  callDone_.notify_all();
+}
+
+void GuiPump::abandonCalls() {
+  {
+    std::lock_guard lock(callMutex_);
+    abandoned_ = true;
+  }
+  callDone_.notify_all();
+}
+
 int GuiPump::dispatchPending() {
   QCoreApplication::processEvents();
   return drainQueue(queue_);
@@ -463,8 +484,12 @@ void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int
   if (!buffer || width <= 0 || height <= 0) return;
   {
     std::lock_guard lock(buffer->mutex);
-    if (buffer->image.width() != width || buffer->image.height() != height)
-      buffer->image = QImage(width, height, QImage::Format_RGB32);
+    if (buffer->image.width() != width || buffer->image.height() != height) {
+      QImage fresh(width, height, QImage::Format_RGB32);
+      // Too big to allocate: the window keeps its last picture.
+      if (fresh.isNull()) return;
+      buffer->image = std::move(fresh);
+    }
     for (int y = 0; y < height; ++y) {
       const std::uint32_t* src = pixels + static_cast<std::ptrdiff_t>(y) * stridePixels;
       auto* dst = reinterpret_cast<std::uint32_t*>(buffer->image.scanLine(y));

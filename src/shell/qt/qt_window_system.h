@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QWidget>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <map>
@@ -40,9 +41,23 @@ class GuiPump final : public Pump {
   void wake() override { queue_.wake(); }
   MessageQueue& queue() override { return queue_; }
 
+  // Calls from other threads (QtWindowSystem::onGui). Any thread.
+  // Blocks until done() holds or the calls are abandoned; returns done().
+  bool waitCall(const std::function<bool()>& done);
+  // Wakes the callers waiting in waitCall after a call has run.
+  void callRan();
+  // The GUI thread serves no more calls (the process ends without it, say
+  // when the display connection went): waiting callers return at once, and
+  // later ones do not wait.
+  void abandonCalls();
+  bool callsAbandoned() const { return abandoned_.load(); }
+
  private:
   void onActivity();  // any thread
   MessageQueue queue_;
+  std::mutex callMutex_;
+  std::condition_variable callDone_;
+  std::atomic<bool> abandoned_{false};
   std::atomic<bool> drainPosted_{false};
   std::vector<QEventLoop*> waits_;  // GUI thread
   QObject* receiver_;
@@ -113,9 +128,17 @@ template <class F>
 auto QtWindowSystem::onGui(F&& f) -> decltype(f()) {
   using R = decltype(f());
   if (QThread::currentThread() == QCoreApplication::instance()->thread()) return f();
+  // Abandoned calls answer as nothing done: an empty text, no window.
+  if (guiPump_.callsAbandoned()) return R();
   auto task = std::make_shared<std::packaged_task<R()>>(std::forward<F>(f));
   auto result = task->get_future();
-  guiPump_.queue().postCall([task] { (*task)(); });
+  GuiPump& pump = guiPump_;
+  pump.queue().postCall([task, &pump] {
+    (*task)();
+    pump.callRan();
+  });
+  if (!pump.waitCall([&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }))
+    return R();
   return result.get();
 }
 

@@ -1,0 +1,30 @@
+// The framework's subsystems as a program has them: installed into the shell
+// when the program starts, released before QApplication ends. This file sits
+// above the shell and the subsystems, so the shell includes none of them.
+#include "boxes/boxes.h"
+#include "image/slots.h"
+#include "imageio/image_file.h"
+#include "imageio/qt_codec.h"
+#include "shell/qt/framework.h"
+#include "textwin/qt_text.h"
+#include "textwin/textwin.h"
+
+namespace rozoru {
+
+void installSubsystems(QtWindowSystem& ws, int instance) {
+  installImageSlots();
+  imageio::installQt(ws);
+  textwin::installQt(ws, instance);
+  boxes::install();
+}
+
+void releaseSubsystems() {
+  // Text surfaces hold Qt fonts and images: they go while Qt still runs.
+  boxes::reset();
+  textwin::reset();
+  textwin::hooks() = {};
+  releaseAllImages();
+  imageio::setCodec(nullptr);
+}
+
+}  // namespace rozoru

@@ -1,0 +1,58 @@
+// The main window's procedure: Start, Stop and Exit from its menu, its keys
+// and its close button, the capture keys, dropped files, and its status line.
+//
+// GUI thread; setStatusText from any thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "shell/core/context.h"
+#include "shell/core/exit_sequence.h"
+#include "shell/core/message.h"
+
+namespace rozoru {
+
+class Drops;
+class Snapping;
+class Worker;
+
+// Main window commands.
+namespace cmd {
+inline constexpr int Start = 1001;
+inline constexpr int Exit = 1002;
+inline constexpr int Stop = 1003;
+inline constexpr int Paste = 1026;
+inline constexpr int WindowInfo = 1045;
+}  // namespace cmd
+
+class MainWindow {
+ public:
+  MainWindow(ShellContext& context, Worker& worker, ExitSequence& exitSequence, Snapping& snapping, Drops& drops)
+      : context_(context), worker_(worker), exit_(exitSequence), snapping_(snapping), drops_(drops) {}
+
+  // Registers the main window's handle in the GUI thread's queue.
+  Hwnd createHandle();
+  std::int64_t proc(const Message& m);
+
+  void start();
+  void stop();
+  // The exit sequence, then onExitDone. Does nothing once an exit has begun.
+  void exit();
+  // What the process does after the exit sequence (quit the event loop, or
+  // end the process when the worker was abandoned).
+  std::function<void(ExitOutcome)> onExitDone;
+
+  // Status line text, centred.
+  void setStatusText(const std::string& text);
+
+ private:
+  ShellContext& context_;
+  Worker& worker_;
+  ExitSequence& exit_;
+  Snapping& snapping_;
+  Drops& drops_;
+};
+
+}  // namespace rozoru
