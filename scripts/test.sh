@@ -9,7 +9,7 @@
 #      uninstrumented Qt, GLib and GStreamer.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/scripts/install-deps.sh"
+bash "$top/scripts/install-deps.sh" test
 jobs=2
 
 echo "== build and test: normal"

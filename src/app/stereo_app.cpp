@@ -163,13 +163,19 @@ std::tm now() {
 // (kav_keyflag), or a Capture button, whose action is carried out here.
 void waitPeriod(int ms) {
   const int t0 = KAV_GetTime();
+  // A Capture click handled at the end of the previous pass, after its
+  // buttons were read, counts as well: checked before the first wait too.
+  auto captureAsked = [] {
+    const bool button = KAV_GetButton(11) != 0;
+    if (KAV_GetButton(35) != 0 || button) kav_keyflag = 1;
+    return kav_keyflag.load() != 0;
+  };
+  if (captureAsked()) return;
   for (;;) {
     const unsigned elapsed = elapsedMs(t0, KAV_GetTime());
     if (ms <= 0 || elapsed >= static_cast<unsigned>(ms)) return;
     if (KAV_WaitMessage(ms - static_cast<int>(elapsed)) != 2) return;
-    const bool button = KAV_GetButton(11) != 0;
-    if (KAV_GetButton(35) != 0 || button) kav_keyflag = 1;
-    if (kav_keyflag.load() != 0) return;
+    if (captureAsked()) return;
   }
 }
 

@@ -305,10 +305,8 @@ void KAV_OpenButtonBox(int x, int y, int nx, int ny) {
     if (w) w->addControl(h, ControlKind::Button, i, buttonRect(i, nx, g_bb.button), std::to_string(i));
   }
   setButtonCount(g_bb.count);
-  if (w) {
-    w->show(h);
-    w->setForeground(h);
-  }
+  // Shown without taking the keyboard from the window the user types in.
+  if (w) w->show(h);
 }
 
 void KAV_SetButtonBoxTitle(int i, const char* text) {
@@ -368,7 +366,6 @@ void KAV_OpenInputBox(int x, int y, int n) {
     w->addControl(h, ControlKind::Edit, kEditId + i, editRect(i, g_ib.titleWidth, g_ib.editWidth), "0");
   }
   w->show(h);
-  w->setForeground(h);
   // Item 0 gets the focus with its text selected, so typing replaces it.
   // The window system gives the focus back to the last field on every
   // activation; a worker that did it as well would act on a stale row and

@@ -507,7 +507,8 @@ int KAV_OpenTextWindow(int index, int x, int y, int width, int height) {
     presentLocked(r);
   }
   shell().rebuildSnapTable();
-  if (w) w->setForeground(h);
+  // Shown without taking the keyboard from the window the user types in.
+  if (w) w->show(h);
   return 0;
 }
 

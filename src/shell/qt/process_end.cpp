@@ -1,11 +1,13 @@
 #include "shell/qt/process_end.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QString>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -37,13 +39,53 @@ void onSignal(int sig) {
   errno = saved;
 }
 
+std::atomic<bool> g_displayLost{false};
+QtMessageHandler g_qtMessages = nullptr;
+
+// A lost display is told in one line of ours (see exitGuard): Xlib's and
+// Qt's own words for it, which either may print first, are kept back.
+int onDisplayLost(void*) {
+  g_displayLost = true;
+  std::exit(1);
+}
+
+void qtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QLatin1String("The X11 connection broke"))) {
+    g_displayLost = true;
+    return;
+  }
+  if (g_qtMessages)
+    g_qtMessages(type, context, text);
+  else
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
+// Xlib is there only when Qt runs on X11; it is looked up rather than linked.
+void catchDisplayLoss() {
+  using Handler = int (*)(void*);
+  using SetHandler = Handler (*)(Handler);
+  void* symbol = ::dlsym(RTLD_DEFAULT, "XSetIOErrorHandler");
+  if (symbol) {
+    SetHandler set = nullptr;
+    static_assert(sizeof set == sizeof symbol);
+    std::memcpy(&set, &symbol, sizeof set);
+    set(onDisplayLost);
+  }
+  g_qtMessages = qInstallMessageHandler(qtMessage);
+}
+
 // Runs from exit(). The program's own ends (Exit, or no worker yet) pass
 // through to the static destructors; any other end is made bounded here.
 void exitGuard() {
   static std::atomic<bool> ran{false};
   if (ran.exchange(true)) return;
   Shell& sh = shell();
-  if (!sh.workerStarted() || sh.workerFinished()) return;
+  const bool running = sh.workerStarted() && !sh.workerFinished();
+  if (g_displayLost.load())
+    logEvent("the connection to the display was lost; ending the program");
+  else if (running)
+    logEvent("exit() was called while the program ran; ending it");
+  if (!running) return;
   if (GuiPump* gui = g_gui.load()) gui->abandonCalls();
   sh.exitUnit().stopUnattended(kWorkerLimitMs);
   std::fflush(nullptr);
@@ -56,6 +98,7 @@ void ProcessEnd::armExitGuard() { std::atexit(exitGuard); }
 
 ProcessEnd::ProcessEnd(GuiPump& gui) : gui_(gui) {
   g_gui = &gui;
+  catchDisplayLoss();
   if (::pipe2(pipe_, O_CLOEXEC) != 0) {
     logEvent(std::string("no signal pipe (") + std::strerror(errno) + "); signals end the process at once");
     return;
