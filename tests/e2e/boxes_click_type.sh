@@ -57,13 +57,8 @@ e2e_until 5000 drawn || e2e_fail "window $w shows $colours colours: no controls 
 # The window manager keeps the caption's right clicks: the menu key opens
 # a box's frame menu instead.
 shown() { xdotool search --all --onlyvisible --pid "$pid" '' 2>/dev/null | wc -l; }
-wait_shown() {
-  local deadline=$(($(e2e_now_us) + 10000000))
-  while (($(shown) != $1)); do
-    (($(e2e_now_us) < deadline)) || e2e_fail "$2: $(shown) windows shown, want $1"
-    sleep 0.02
-  done
-}
+shown_is() { (($(shown) == $1)); }
+wait_shown() { e2e_until 10000 shown_is "$1" || e2e_fail "$2: $(shown) windows shown, want $1"; }
 n=$(shown)
 e2e_key "$ib" Menu
 wait_shown $((n + 1)) "no menu after the menu key in the input box"

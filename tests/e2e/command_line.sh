@@ -39,11 +39,8 @@ e2e_wait_window "$pid" '^ROZORU$'
 main=$WIN
 e2e_wait_window "$pid" '^ButtonBox$'
 e2e_key "$main" space
-deadline=$(($(e2e_now_us) + 15000000))
-until grep -q '^rozoru-stereo-demo: capture saved: ' "$E2E_TMP/demo.out"; do
-  (($(e2e_now_us) < deadline)) || e2e_fail "no capture logged on stderr within 15 s"
-  sleep 0.05
-done
+e2e_until 15000 grep -q '^rozoru-stereo-demo: capture saved: ' "$E2E_TMP/demo.out" ||
+  e2e_fail "no capture logged on stderr within 15 s"
 saved=$(sed -n 's/^rozoru-stereo-demo: capture saved: //p' "$E2E_TMP/demo.out")
 [[ $saved == "$shots"/[0-9]*/[0-9]* && -s $saved/orig.jpg ]] || e2e_fail "capture logged as '$saved', not in $shots"
 [[ ! -e $ROZORU_CAPTURES ]] || e2e_fail "\$ROZORU_CAPTURES was used although --captures was given"
