@@ -44,22 +44,19 @@ class TextWindowTest : public test::WorkerFixture {
   }
 
   // Starts the worker with window 0 open and KAV_Main reading lines into
-  // lines_ until it reads "end" or is stopped.
-  void startReader() {
-    hooks().init = [] {
+  // lines_ as "<result>:<line>" until it reads "end" or is stopped.
+  void startReader(bool autoStart = true) {
+    hooks().init = [autoStart] {
       KAV_OpenTextWindow(0, 10, 10, 400, 300);
-      kav_start = 1;
+      kav_start = autoStart ? 1 : 0;
     };
     hooks().main = [this] {
-      while (kav_stop.load() == 0) {
-        char buf[256];
+      for (std::string got; kav_stop.load() == 0 && got != "0:end";) {
+        char buf[256] = {};
         std::memset(buf, 'x', sizeof buf - 1);
-        buf[sizeof buf - 1] = 0;
-        const int r = KAV_ReadLine(buf);
+        got = std::to_string(KAV_ReadLine(buf)) + ":" + buf;
         std::lock_guard lock(mutex_);
-        lines_.push_back(buf);
-        results_.push_back(r);
-        if (std::string(buf) == "end") break;
+        lines_.push_back(got);
       }
     };
     start();
@@ -70,22 +67,15 @@ class TextWindowTest : public test::WorkerFixture {
       return lines_.size() >= n;
     });
   }
-  bool waitInput() {
-    return pumpFor([] { return tw::waitingMark() != 0; });
-  }
+  bool waitInput() { return pumpFor([] { return tw::waitingMark() != 0; }); }
   std::string line(std::size_t i) {
     std::lock_guard lock(mutex_);
     return lines_.at(i);
-  }
-  int result(std::size_t i) {
-    std::lock_guard lock(mutex_);
-    return results_.at(i);
   }
   std::string idleStatus() const { return centredStatusText("24-bit color"); }
 
   std::mutex mutex_;
   std::vector<std::string> lines_;
-  std::vector<int> results_;
 };
 
 TEST_F(TextWindowTest, OpenSelectCloseAndTheCurrentWindow) {
@@ -120,7 +110,7 @@ TEST_F(TextWindowTest, OpenSelectCloseAndTheCurrentWindow) {
   EXPECT_EQ(KAV_Printf("dropped"), 0);
 }
 
-TEST_F(TextWindowTest, PrintfDrawsShowsAndLogsWholeCharacters) {
+TEST_F(TextWindowTest, PrintfDrawsAndLogsWholeCharacters) {
   std::string logged;
   tw::hooks().log = [&](int index, std::string_view bytes) {
     if (index == 1) logged += bytes;
@@ -134,10 +124,6 @@ TEST_F(TextWindowTest, PrintfDrawsShowsAndLogsWholeCharacters) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->cursor, (tw::Cursor{3 * s->cellWidth, 2 * s->cellHeight}));
   EXPECT_EQ(logged, "abc\n\ndef");
-  const auto shown = ws_.presented(tw::handleOf(1));
-  ASSERT_EQ(shown.pixels.size(), s->pixels.size());
-  for (std::size_t i = 0; i < s->pixels.size(); ++i)
-    ASSERT_EQ(shown.pixels[i] & 0xFFFFFFu, s->pixels[i]) << "shown picture differs at " << i;
   // Longer than the buffer: 4095 bytes would end one byte into a character,
   // so 1 + 1364 * 3 are kept.
   std::string text = "a";
@@ -198,20 +184,12 @@ TEST_F(TextWindowTest, LineEditingRecallPasteAndTheBufferLimit) {
   std::string cut;
   for (int i = 0; i < 85; ++i) cut += "\xe3\x81\x82";
   std::lock_guard lock(mutex_);
-  EXPECT_EQ(lines_, (std::vector<std::string>{" x", "AC", "AC", "<pa\xe3\x81\x82ste>", cut, "end"}));
-  EXPECT_EQ(results_, (std::vector<int>(6, 0)));
+  EXPECT_EQ(lines_, (std::vector<std::string>{"0: x", "0:AC", "0:AC", "0:<pa\xe3\x81\x82ste>", "0:" + cut, "0:end"}));
   EXPECT_TRUE(pumpFor([&] { return ws_.status() == idleStatus(); }));
 }
 
 TEST_F(TextWindowTest, CharactersTypedWhileNoInputWaitsAreIgnored) {
-  hooks().init = [] { KAV_OpenTextWindow(0, 0, 0, 400, 300); };
-  hooks().main = [this] {
-    char buf[256];
-    KAV_ReadLine(buf);
-    std::lock_guard lock(mutex_);
-    lines_.push_back(buf);
-  };
-  start();
+  startReader(false);
   chars(0, u"QZ\r");
   onWorker([] {});  // the worker has dispatched them
   kav_start = 1;
@@ -219,7 +197,7 @@ TEST_F(TextWindowTest, CharactersTypedWhileNoInputWaitsAreIgnored) {
   ASSERT_TRUE(waitInput());
   chars(0, u"ok\r");
   ASSERT_TRUE(waitLines(1));
-  EXPECT_EQ(line(0), "ok");
+  EXPECT_EQ(line(0), "0:ok");
 }
 
 TEST_F(TextWindowTest, ClosingTheWindowDuringInputReturnsAnEmptyLine) {
@@ -228,14 +206,12 @@ TEST_F(TextWindowTest, ClosingTheWindowDuringInputReturnsAnEmptyLine) {
   chars(0, u"abc");
   windowTable().post(Message{tw::handleOf(0), Msg::Close, 0, 0, 0, {}});
   ASSERT_TRUE(waitLines(1));
-  EXPECT_EQ(line(0), "");
-  EXPECT_EQ(result(0), 1);
+  EXPECT_EQ(line(0), "1:");
   EXPECT_FALSE(tw::isOpen(0));
   ASSERT_TRUE(pumpFor([&] { return ws_.status() == idleStatus(); }));
   // With no window left, the next read returns at once with the buffer untouched.
   ASSERT_TRUE(waitLines(2));
-  EXPECT_EQ(result(1), 1);
-  EXPECT_EQ(line(1).substr(0, 3), "xxx");
+  EXPECT_EQ(line(1).substr(0, 5), "1:xxx");
   kav_stop = 1;
 }
 
