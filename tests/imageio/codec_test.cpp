@@ -108,7 +108,10 @@ TEST_F(CodecTest, AnEightBitBmpKeepsRowsTableAndResolution) {
   EXPECT_EQ(u32(42), 2834u);
   std::vector<unsigned char> want;
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) want.insert(want.end(), {static_cast<unsigned char>(10 * y + x), static_cast<unsigned char>(255 - 10 * y - x), 7});
+    for (int x = 0; x < 5; ++x) {
+      const auto i = static_cast<unsigned char>(10 * y + x);
+      want.insert(want.end(), {i, static_cast<unsigned char>(255 - i), 7});
+    }
   EXPECT_EQ(magickDecode(dir_ + "/e.bmp"), want);
 }
 
