@@ -8,7 +8,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "image/slots.h"
 #include "shell/core/windows.h"
 #include "tests/shell/framework_fixture.h"
 

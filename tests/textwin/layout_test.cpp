@@ -59,7 +59,8 @@ TEST(PrintLayout, Wrapping) {
     EXPECT_EQ(cur, c.end) << c.w << "x" << c.h << " " << c.text.size();
     for (std::size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(rowText(s, static_cast<int>(r)), c.rows[r]) << r;
     // Nothing is left below the last whole line (a window lower than two keeps its one).
-    for (int y = std::max(16, (c.h - 1) / 16 * 16); y < c.h; ++y) EXPECT_EQ(s.pixel(4, y), kBlack) << c.w << "x" << c.h << " " << y;
+    for (int y = std::max(16, (c.h - 1) / 16 * 16); y < c.h; ++y)
+      EXPECT_EQ(s.pixel(4, y), kBlack) << c.w << "x" << c.h << " " << y;
   }
 }
 
@@ -92,7 +93,7 @@ TEST(LineEditor, BackspaceMovesBackOntoTheUnitAndFinishClearsTheCaret) {
   EXPECT_EQ(u.c, (Cursor{0, 0}));
 }
 
-TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaret) {
+TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaretAnd255UnitsAtMost) {
   Typing t;
   t.type(std::u16string(49, u'x'));
   EXPECT_EQ(t.c, (Cursor{392, 0}));
@@ -106,6 +107,15 @@ TEST(LineEditor, TheLastCellOfALineIsLeftForTheCaret) {
   EXPECT_EQ(t.e.depth(), 0);
   LineEditor::drawCaret(true, t.s, t.c, kWhite, kBlack);
   EXPECT_EQ(cellAt(t.s, 49, 0), '_') << "the caret covers the removed unit";
+
+  // 255 units at most; many wrapped lines walked back to the start.
+  t.type(std::u16string(300, u'q'));
+  EXPECT_EQ(t.e.units().size(), 255u);
+  EXPECT_FALSE(t.e.type(u'r', t.s, t.c, kWhite, kBlack));
+  while (t.back()) {
+  }
+  EXPECT_EQ(t.e.depth(), 0);
+  EXPECT_EQ(t.c.x, 0);
 }
 
 // A double-width unit that would leave the caret no cell moves whole to the
@@ -131,18 +141,6 @@ TEST(LineEditor, DoubleWidthUnitsAtTheLineEnd) {
   EXPECT_EQ(t.c, (Cursor{16, 16}));
 }
 
-TEST(LineEditor, TwoHundredFiftyFiveUnitsAtMost) {
-  Typing t;
-  t.type(std::u16string(300, u'q'));
-  EXPECT_EQ(t.e.units().size(), 255u);
-  EXPECT_FALSE(t.e.type(u'r', t.s, t.c, kWhite, kBlack));
-  // Many wrapped lines walked back to the start.
-  while (t.back()) {
-  }
-  EXPECT_EQ(t.e.depth(), 0);
-  EXPECT_EQ(t.c.x, 0);
-}
-
 // ---------------------------------------------------------------- key ring --
 
 TEST(KeyRing, KeepsOrderWrapsAroundAndDropsWhenFull) {
@@ -161,16 +159,13 @@ TEST(KeyRing, KeepsOrderWrapsAroundAndDropsWhenFull) {
 
 // -------------------------------------------------------------------- text --
 
-TEST(Text, Utf8ToUtf16WithLimitsAndMalformedInput) {
+TEST(Text, ConversionsLimitsMalformedInputAndCharacterBoundaries) {
   EXPECT_EQ(utf8ToUtf16("a\xc3\xa9\xe3\x81\x82", 10), u"a\u00e9\u3042");
   EXPECT_EQ(utf8ToUtf16("\xf0\x9f\x98\x80", 10), u"\U0001F600");
   EXPECT_EQ(utf8ToUtf16("ab\xf0\x9f\x98\x80", 3), u"ab") << "a pair is not split by the limit";
   EXPECT_EQ(utf8ToUtf16("a\xff" "b", 10), u"a\uFFFDb");
   EXPECT_EQ(utf8ToUtf16("a\xe3\x81", 10), u"a\uFFFD\uFFFD") << "cut short";
   EXPECT_EQ(utf8ToUtf16("\xc0\xaf", 10), u"\uFFFD\uFFFD") << "overlong";
-}
-
-TEST(Text, Utf16ToUtf8AndCharacterBoundaries) {
   EXPECT_EQ(utf16ToUtf8(u"a\u00e9\u3042\U0001F600"), "a\xc3\xa9\xe3\x81\x82\xf0\x9f\x98\x80");
   EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
   const std::string s = "ab\xe3\x81\x82";  // 5 bytes

@@ -8,19 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "rozoru/kav.h"
 #include "rozoru/textwin.h"
 #include "shell/core/layout.h"
-#include "shell/core/shell.h"
-#include "shell/core/windows.h"
-#include "tests/shell/test_hooks.h"
 #include "tests/shell/worker_fixture.h"
-#include "textwin/textwin.h"
 
 namespace rozoru {
 namespace {
 
-using namespace std::chrono_literals;
 using test::hooks;
 using test::pumpFor;
 namespace tw = textwin;
