@@ -73,7 +73,7 @@ class TextWindowTest : public test::WorkerFixture {
   std::vector<std::string> lines_;
 };
 
-TEST_F(TextWindowTest, OpenSelectCloseAndTheCurrentWindow) {
+TEST_F(TextWindowTest, OpenSelectCloseRequestAndEnsure) {
   start();
   onWorker([] {
     EXPECT_EQ(KAV_OpenTextWindow(2, 5, 6, -1, -1), 0);
@@ -103,9 +103,22 @@ TEST_F(TextWindowTest, OpenSelectCloseAndTheCurrentWindow) {
   onWorker([] { KAV_CloseTextWindow(7); });
   EXPECT_EQ(tw::currentIndex(), 7) << "none open: the index stays";
   EXPECT_EQ(KAV_Printf("dropped"), 0);
+
+  // Requested from the GUI: opened once. Ensured: window 0 in the middle.
+  tw::requestTextWindow(3);
+  ASSERT_TRUE(tw::isOpen(3));
+  const Hwnd h = tw::handleOf(3);
+  tw::requestTextWindow(3);
+  EXPECT_EQ(tw::handleOf(3), h);
+
+  onWorker([] { KAV_CloseTextWindow(3); });
+  onWorker([] { tw::ensureTextWindow(); });
+  ASSERT_TRUE(tw::isOpen(0));
+  // 1280 x 976 usable: the window's corner at (440, 338).
+  EXPECT_EQ(ws_.frameRect(tw::handleOf(0)), (Rect{440, 338, 840, 638}));
 }
 
-TEST_F(TextWindowTest, PrintfDrawsAndLogsWholeCharacters) {
+TEST_F(TextWindowTest, PrintfLogsWholeCharactersAndTheColourStackKeepsEightLevels) {
   std::string logged;
   tw::hooks().log = [&](int index, std::string_view bytes) {
     if (index == 1) logged += bytes;
@@ -126,26 +139,17 @@ TEST_F(TextWindowTest, PrintfDrawsAndLogsWholeCharacters) {
   logged.clear();
   EXPECT_EQ(KAV_Printf("%s", text.c_str()), 4093);
   EXPECT_EQ(logged.size(), 4093u);
-}
 
-TEST_F(TextWindowTest, ColourStackPushesAndPopsPairs) {
-  start();
-  onWorker([] { KAV_OpenTextWindow(0, 0, 0, 100, 100); });
-  KAV_PushTextColor(0xFF0000, 0x0000FF);
-  EXPECT_EQ(tw::snapshot(0)->fg, 0xFF0000u);
-  KAV_Printf("x");
-  const auto s = tw::snapshot(0);
-  EXPECT_EQ(s->pixel(0, 0), 0x0000FFu) << "background of the cell";
-  EXPECT_EQ(s->pixel(s->cellWidth / 2, s->cellHeight / 2), 0xFF0000u);
-  for (int i = 0; i < 9; ++i) KAV_PushTextColor(static_cast<unsigned>(i), 0);
   // Nine pushes over eight levels: red and the white before it fell off.
+  KAV_PushTextColor(0xFF0000, 0x0000FF);
+  for (int i = 0; i < 9; ++i) KAV_PushTextColor(static_cast<unsigned>(i), 0);
   for (int i = 8; i >= 1; --i) {
     KAV_PopTextColor();
-    EXPECT_EQ(tw::snapshot(0)->fg, static_cast<unsigned>(i - 1)) << i;
+    EXPECT_EQ(tw::snapshot(1)->fg, static_cast<unsigned>(i - 1)) << i;
   }
   for (int i = 0; i < 2; ++i) {
     KAV_PopTextColor();
-    EXPECT_EQ(tw::snapshot(0)->fg, 0u) << "the last level keeps its value";
+    EXPECT_EQ(tw::snapshot(1)->fg, 0u) << "the last level keeps its value";
   }
 }
 
@@ -175,7 +179,7 @@ TEST_F(TextWindowTest, LineInputEdgesPasteAndTheBufferLimit) {
   EXPECT_TRUE(pumpFor([&] { return ws_.status() == idleStatus(); }));
 }
 
-TEST_F(TextWindowTest, CharactersTypedWhileNoInputWaitsAreIgnored) {
+TEST_F(TextWindowTest, TypingWhileNoInputWaitsIsIgnoredAndClosingCancelsTheInput) {
   startReader(false);
   chars(0, u"QZ\r");
   onWorker([] {});  // the worker has dispatched them
@@ -185,20 +189,17 @@ TEST_F(TextWindowTest, CharactersTypedWhileNoInputWaitsAreIgnored) {
   chars(0, u"ok\r");
   ASSERT_TRUE(waitLines(1));
   EXPECT_EQ(line(0), "0:ok");
-}
 
-TEST_F(TextWindowTest, ClosingTheWindowDuringInputReturnsAnEmptyLine) {
-  startReader();
   ASSERT_TRUE(waitInput());
   chars(0, u"abc");
   windowTable().post(Message{tw::handleOf(0), Msg::Close, 0, 0, 0, {}});
-  ASSERT_TRUE(waitLines(1));
-  EXPECT_EQ(line(0), "1:");
+  ASSERT_TRUE(waitLines(2));
+  EXPECT_EQ(line(1), "1:");
   EXPECT_FALSE(tw::isOpen(0));
   ASSERT_TRUE(pumpFor([&] { return ws_.status() == idleStatus(); }));
   // With no window left, the next read returns at once with the buffer untouched.
-  ASSERT_TRUE(waitLines(2));
-  EXPECT_EQ(line(1).substr(0, 5), "1:xxx");
+  ASSERT_TRUE(waitLines(3));
+  EXPECT_EQ(line(2).substr(0, 5), "1:xxx");
   kav_stop = 1;
 }
 
@@ -270,21 +271,6 @@ TEST_F(TextWindowTest, TheMenuMarksTheCurrentWindowAndStaysShutDuringInput) {
   chars(5, u"\r");
   ASSERT_TRUE(pumpFor([&] { return !reading.load(); }));
   EXPECT_EQ(ws_.popups().size(), 1u) << "no menu while a line input waits";
-}
-
-TEST_F(TextWindowTest, RequestFromTheGuiOpensOnceAndEnsureOpensWindowZeroInTheMiddle) {
-  start();
-  tw::requestTextWindow(3);
-  ASSERT_TRUE(tw::isOpen(3));
-  const Hwnd h = tw::handleOf(3);
-  tw::requestTextWindow(3);
-  EXPECT_EQ(tw::handleOf(3), h);
-
-  onWorker([] { KAV_CloseTextWindow(3); });
-  onWorker([] { tw::ensureTextWindow(); });
-  ASSERT_TRUE(tw::isOpen(0));
-  // 1280 x 976 usable: the window's corner at (440, 338).
-  EXPECT_EQ(ws_.frameRect(tw::handleOf(0)), (Rect{440, 338, 840, 638}));
 }
 
 TEST_F(TextWindowTest, TheGuiThreadPrintsAndReadsWhileTheWorkerPrints) {
