@@ -102,7 +102,7 @@ TEST_F(SlotsTest, EightBitRowsArePaddedAreasOutsideAreBlack) {
   EXPECT_EQ(KAV_GetColorTable(table), 2);  // a 32-bit image has none to give
 }
 
-TEST_F(SlotsTest, HistoryOfTheCurrentImage) {
+TEST_F(SlotsTest, HistoryOfTheCurrentImageAndDestroyingIt) {
   for (int id : {0, 1, 2}) ASSERT_EQ(KAV_CreateImage(id, "w", 0, 0, 8, 8, 100), 0);
   ASSERT_EQ(KAV_CurrentImage(), 2);
   EXPECT_EQ(KAV_SelectImage(0), 0);
@@ -116,10 +116,8 @@ TEST_F(SlotsTest, HistoryOfTheCurrentImage) {
   EXPECT_EQ(KAV_CurrentImage(), 0);
   EXPECT_EQ(KAV_RestoreImage(), 0);
   EXPECT_EQ(KAV_CurrentImage(), 0);
-}
 
-TEST_F(SlotsTest, DestroyingTheCurrentImageLeavesNothingToUse) {
-  ASSERT_EQ(KAV_CreateImage8(0, "a", 0, 0, 8, 8, 100), 0);
+  // Destroying the current image leaves nothing to use.
   Pixel32* stale = KAV_ImagePixels[0];
   const Hwnd w = kav_image[0].window;
   ASSERT_EQ(KAV_DestroyImage(0), 0);

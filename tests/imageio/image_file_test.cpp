@@ -121,13 +121,21 @@ TEST_F(ImageFileTest, LoadResultsAndClipping) {
   EXPECT_EQ(KAV_LoadImage("small", 5000, -5000), 0);
 }
 
-TEST_F(ImageFileTest, TransparentPixelsBlendWithWhatIsThere) {
+TEST_F(ImageFileTest, TransparentPixelsBlendAndDropsRestoreTheCurrentImage) {
   ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 3, 1, 100), 0);
   for (int i = 0; i < 3; ++i) KAV_ImagePixels[0][i] = 0x000000FF;
   codec_->files["alpha"] = Picture{3, 1, {0x00FF0000u, 0x80FF0000u, 0xFFFF0000u}, {}};
   ASSERT_EQ(KAV_LoadImage("alpha", 0, 0), 0);
   EXPECT_EQ(std::vector<Pixel32>(KAV_ImagePixels[0], KAV_ImagePixels[0] + 3),
             (std::vector<Pixel32>{0x000000FF, 0x0080007F, 0x00FF0000}));
+
+  // A dropped file loads into its window and the current image is restored.
+  codec_->files["pic"] = gradient(4, 4);
+  ASSERT_EQ(KAV_CreateImage(1, "b", 0, 0, 4, 4, 100), 0);
+  ASSERT_EQ(KAV_CurrentImage(), 1);
+  loadDropped(0, "pic");
+  EXPECT_EQ(KAV_ImagePixels[0][2], static_cast<Pixel32>(2 << 12));
+  EXPECT_EQ(KAV_CurrentImage(), 1);
 }
 
 TEST_F(ImageFileTest, APaletteReplacesOnlyItsEntriesAndColoursMapToTheNearest) {
@@ -151,7 +159,7 @@ TEST_F(ImageFileTest, APaletteReplacesOnlyItsEntriesAndColoursMapToTheNearest) {
   EXPECT_EQ(table[0], 0x0000FFu);
 }
 
-TEST_F(ImageFileTest, SavingResultsQualityAndFileModes) {
+TEST_F(ImageFileTest, SavingResultsQualityFileModesAndFailures) {
   EXPECT_EQ(KAV_SaveImage(10, 10, 0, (dir_ + "/x").c_str()), 3);
   ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 320, 240, 50), 0);
   EXPECT_EQ(KAV_SaveImage(0, 240, 1, (dir_ + "/x").c_str()), 2);
@@ -168,10 +176,9 @@ TEST_F(ImageFileTest, SavingResultsQualityAndFileModes) {
   EXPECT_EQ(FakeCodec::last.width, 640);
   EXPECT_EQ(FakeCodec::last.quality, 77);
   EXPECT_EQ(filesInDir(), std::vector<std::string>{"pair.jpg"});
-}
+  std::filesystem::remove(dir_ + "/pair.jpg");
 
-TEST_F(ImageFileTest, AFailedSaveKeepsTheOldFileAndLeavesNoPartOfTheNew) {
-  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 8, 8, 100), 0);
+  // A failed save keeps the old file and leaves no part of the new.
   const std::string target = dir_ + "/keep.png";
   std::ofstream(target) << "the earlier capture";
   FakeCodec::failWrites = true;
@@ -188,16 +195,6 @@ TEST_F(ImageFileTest, AFailedSaveKeepsTheOldFileAndLeavesNoPartOfTheNew) {
   EXPECT_EQ(KAV_SaveImage(8, 8, 3, (dir_ + "/no/such/folder/x").c_str()), 1);
   EXPECT_EQ(KAV_SaveImage(8, 8, 9, (dir_ + "/x").c_str()), 1);
   EXPECT_EQ(filesInDir(), std::vector<std::string>{"keep.png"});
-}
-
-TEST_F(ImageFileTest, LoadRequestsAndDropsRestoreTheCurrentImage) {
-  codec_->files["pic"] = gradient(4, 4);
-  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 4, 100), 0);
-  ASSERT_EQ(KAV_CreateImage(1, "b", 0, 0, 4, 4, 100), 0);
-  ASSERT_EQ(KAV_CurrentImage(), 1);
-  loadDropped(0, "pic");
-  EXPECT_EQ(KAV_ImagePixels[0][5], static_cast<Pixel32>((1 << 12) | 1));
-  EXPECT_EQ(KAV_CurrentImage(), 1);
 }
 
 }  // namespace
