@@ -36,12 +36,8 @@ TEST(ZoomFitting, FitsTheScreenAndTheSmallestWindow) {
   }
 }
 
-TEST(ZoomSteps, InOutAndImageCoordinates) {
-  std::vector<int> in, out;
-  for (int z = 100, i = 0; i < 3; ++i) in.push_back(z = zoomStepIn(z));
-  for (int z = 100, i = 0; i < 3; ++i) out.push_back(z = zoomStepOut(z));
-  EXPECT_EQ(in, (std::vector<int>{111, 123, 137}));
-  EXPECT_EQ(out, (std::vector<int>{90, 81, 73}));
+// The zoom steps are driven through the wheel and keys by the slot tests.
+TEST(ImageCoordinates, FromClientPositions) {
   EXPECT_EQ(clientToImage(101, 200), 50);
   EXPECT_EQ(clientToImage(7, 50), 14);
   EXPECT_EQ(clientToImage(-1, 100), 65535) << "positions are unsigned 16-bit numbers";
