@@ -61,13 +61,16 @@ std::vector<std::uint32_t> ramp(int w, int h) {
   return v;
 }
 
-TEST(Scaling, EqualSizesCopyAndNearestRepeats) {
+TEST(Scaling, EqualSizesCopyAndNearestDropsAndRepeats) {
   const auto src = ramp(4, 4);
   std::vector<std::uint32_t> a(16), b(16);
   scaleNearest(src.data(), 4, 4, 4, a.data(), 4, 4, 4);
   scaleSmooth(src.data(), 4, 4, 4, b.data(), 4, 4, 4);
   EXPECT_EQ(a, src);
   EXPECT_EQ(b, src);
+  std::vector<std::uint32_t> half(4);
+  scaleNearest(src.data(), 4, 4, 4, half.data(), 2, 2, 2);
+  EXPECT_EQ(half, (std::vector<std::uint32_t>{src[0], src[2], src[8], src[10]}));
 
   const std::vector<std::uint32_t> two = {1, 2, 3, 4};
   std::vector<std::uint32_t> dbl(16);
