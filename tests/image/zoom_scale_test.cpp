@@ -107,9 +107,7 @@ TEST(Scaling, IndexedPicturesGoThroughTheirTable) {
   const std::uint8_t rows[16] = {0, 1, 2, 3, 4, 99, 99, 99, 5, 6, 7, 8, 9, 99, 99, 99};
   std::vector<std::uint32_t> out(10);
   expandIndexed(rows, 5, 2, 8, table, out.data(), 5);
-  EXPECT_EQ(out[4], 0x040000u);
-  EXPECT_EQ(out[5], 0x050000u);
-  EXPECT_EQ(out[9], 0x090000u);
+  for (std::uint32_t i = 0; i < 10; ++i) EXPECT_EQ(out[i], 0x010000u * i) << i;
 }
 
 }  // namespace

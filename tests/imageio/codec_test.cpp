@@ -1,11 +1,7 @@
 // Image files through the real codecs, checked with an independent decoder
-// (ImageMagick) and the file dialogs.
+// (ImageMagick).
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -49,20 +45,18 @@ class CodecTest : public test::FrameworkFixture {
     FrameworkFixture::TearDown();
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
-  // A 320 x 240 picture in slot 0 whose pixels say where they are.
-  void makePicture() {
-    onWorker([] {
-      ASSERT_EQ(KAV_CreateImage(0, "pic", 0, 0, 320, 240, 50), 0);
-      for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x)
-          KAV_ImagePixels[0][y * 320 + x] = static_cast<Pixel32>(((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF));
-    });
-  }
   std::string dir_;
 };
 
 TEST_F(CodecTest, EveryFormatReadsBackElsewhereAndHostileFilesAreRefused) {
-  makePicture();
+  // A 320 x 240 picture in slot 0 whose pixels say where they are.
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(0, "pic", 0, 0, 320, 240, 50), 0);
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x)
+        KAV_ImagePixels[0][y * 320 + x] =
+            static_cast<Pixel32>(((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF));
+  });
   const char* names[] = {"a.bmp", "a.jpg", "a.gif", "a.png", "a.tif"};
   for (int format = 0; format < 5; ++format) {
     int result = -1;
@@ -126,53 +120,6 @@ TEST_F(CodecTest, AnEightBitBmpKeepsRowsTableAndResolution) {
       want.insert(want.end(), {i, static_cast<unsigned char>(255 - i), 7});
     }
   EXPECT_EQ(magickDecode(dir_ + "/e.bmp"), want);
-}
-
-TEST_F(CodecTest, TheOpenDialogRemembersAndLoads) {
-  makePicture();
-  onWorker([&] {
-    KAV_SaveImage(320, 240, 3, (dir_ + "/chosen").c_str());
-    std::fill_n(KAV_ImagePixels[0], 320 * 240, 0u);
-  });
-  bool seen = false, closed = false, gaveUp = false;
-  int ticks = 0;
-  QTimer poll;
-  // The dialog runs its own event loop; drive it from a timer. The file list
-  // fills in the background, so accepting is retried; a dialog that will not
-  // take the file is rejected after a while rather than left hanging.
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    QFileDialog* dialog = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
-      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-    }
-    if (!dialog) {
-      closed = seen;
-      return;
-    }
-    if (!seen) {
-      seen = true;
-      dialog->selectNameFilter("PNG (*.PNG)");
-      emit dialog->filterSelected("PNG (*.PNG)");
-      dialog->setDirectory(QString::fromStdString(dir_));
-    }
-    if (++ticks > 150) {
-      gaveUp = true;
-      dialog->reject();
-    } else if (ticks % 5 == 0) {
-      dialog->selectFile(QString::fromStdString(dir_ + "/chosen.png"));
-      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    }
-  });
-  poll.start(20);
-  shell().workerPump().queue().postCall([] { imageio::loadWithDialog(0); });
-  ASSERT_TRUE(pumpFor([&] { return closed; }));
-  ASSERT_FALSE(gaveUp) << "the dialog did not take the file";
-  ASSERT_TRUE(pumpFor([&] { return imageio::dialogMemory().openFolder == dir_; }));
-  EXPECT_EQ(imageio::dialogMemory().openFilter, 5);  // the PNG choice
-  std::uint32_t pixel = 0;
-  onWorker([&] { pixel = KAV_ImagePixels[0][10 * 320 + 20]; });
-  EXPECT_EQ(pixel, static_cast<std::uint32_t>((20 << 16) | (10 << 8) | 30));
 }
 
 }  // namespace

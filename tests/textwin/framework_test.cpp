@@ -1,14 +1,11 @@
-// Text windows through Qt on the offscreen platform: the font's cells, typing
-// and pasting into the widget, and resizing it. Showing presented pixels is the
-// shell's framework test; menus are the shell's popup test and the worker-level
-// text-window test.
+// Text windows through Qt on the offscreen platform: the font's cells and
+// resizing the widget. Showing presented pixels is the shell's framework test,
+// menus the shell's popup test and the worker-level text-window test, typing
+// through Qt the end-to-end text-window test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QFontMetrics>
-#include <QTest>
-#include <atomic>
 
 #include "rozoru/textwin.h"
 #include "shell/core/windows.h"
@@ -24,10 +21,6 @@ namespace tw = textwin;
 class TextFrameworkTest : public test::FrameworkFixture {
  protected:
   QWidget* widgetOf(int index) const { return fw_->windowSystem().widget(tw::handleOf(index)); }
-
-  // The line KAV_Main read; members, as the worker may outlive a failed test body.
-  std::string line_;
-  std::atomic<bool> lineRead_{false};
 };
 
 TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
@@ -59,30 +52,6 @@ TEST_F(TextFrameworkTest, TheFontGivesTheCellsAndTextIsDrawnOnTheWorker) {
   EXPECT_GT(inked(0, 0, 4 * s->cellWidth, s->cellHeight), 4 * 10);
   EXPECT_EQ(inked(4 * s->cellWidth, 0, 400, s->cellHeight), 0);
   EXPECT_GT(inked(0, s->cellHeight, 2 * s->cellWidth, 2 * s->cellHeight), 10) << "the Japanese glyph is drawn";
-}
-
-TEST_F(TextFrameworkTest, TypingAndPastingIntoTheWindowReadsALine) {
-  QGuiApplication::clipboard()->setText(QString::fromUtf8("cl\xe3\x81\x82p\nrest"));
-  hooks().init = [] {
-    KAV_OpenTextWindow(0, 0, 0, 400, 300);
-    kav_start = 1;
-  };
-  hooks().main = [this] {
-    char buf[256];
-    KAV_ReadLine(buf);
-    line_ = buf;
-    lineRead_ = true;
-  };
-  startFramework();
-  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() == 1; }));
-  QWidget* w = widgetOf(0);
-  QTest::keyClicks(w, "hello ");  // Backspace is driven by the end-to-end test
-  QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
-  QTest::keyClick(w, Qt::Key_Escape);  // no Exit while typing
-  QTest::keyClick(w, Qt::Key_Return);
-  ASSERT_TRUE(pumpFor([&] { return lineRead_.load(); }));
-  EXPECT_EQ(line_, "hello cl\xe3\x81\x82p");
-  EXPECT_EQ(kav_exit.load(), 0);
 }
 
 TEST_F(TextFrameworkTest, ResizingTheWidgetClearsTheText) {

@@ -26,8 +26,6 @@ class TextWindowTest : public test::WorkerFixture {
     tw::install();
   }
 
-  void start() { startAndWaitForInit(); }
-
   // Input as the window system delivers it to the text window.
   void chars(int index, std::u16string_view text) {
     const Hwnd h = tw::handleOf(index);
@@ -54,7 +52,7 @@ class TextWindowTest : public test::WorkerFixture {
         lines_.push_back(got);
       }
     };
-    start();
+    startAndWaitForInit();
   }
   bool waitLines(std::size_t n) {
     return pumpFor([&] {
@@ -74,7 +72,7 @@ class TextWindowTest : public test::WorkerFixture {
 };
 
 TEST_F(TextWindowTest, OpenSelectCloseRequestAndEnsure) {
-  start();
+  startAndWaitForInit();
   onWorker([] {
     EXPECT_EQ(KAV_OpenTextWindow(2, 5, 6, -1, -1), 0);
     EXPECT_EQ(KAV_OpenTextWindow(7, -1, -1, 200, 100), 0);
@@ -127,7 +125,7 @@ TEST_F(TextWindowTest, PrintfLogsWholeCharactersAndTheColourStackKeepsEightLevel
     KAV_OpenTextWindow(1, 0, 0, 400, 300);
     KAV_Printf("abc\n\n%s", "def");
   };
-  start();
+  startAndWaitForInit();
   auto s = tw::snapshot(1);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->cursor, (tw::Cursor{3 * s->cellWidth, 2 * s->cellHeight}));
@@ -161,6 +159,7 @@ TEST_F(TextWindowTest, LineInputEdgesPasteAndTheBufferLimit) {
   EXPECT_EQ(ws_.status(), centredStatusText("Input text"));
   keyTo(0, key::Up);  // nothing typed yet: nothing to recall
   keyTo(0, key::Tab);
+  keyTo(0, key::Escape);  // no Exit while a line is typed
   chars(0, u"x<");
   keyTo(0, 'V', mods::Ctrl);  // up to the clipboard's first line end
   chars(0, u">\r");
@@ -176,6 +175,7 @@ TEST_F(TextWindowTest, LineInputEdgesPasteAndTheBufferLimit) {
   for (int i = 0; i < 85; ++i) cut += "\xe3\x81\x82";
   EXPECT_EQ(line(0), "0: x<pa\xe3\x81\x82ste>");
   EXPECT_EQ(line(1), "0:" + cut);
+  EXPECT_EQ(kav_exit.load(), 0);
   EXPECT_TRUE(pumpFor([&] { return ws_.status() == idleStatus(); }));
 }
 
@@ -212,7 +212,7 @@ TEST_F(TextWindowTest, KeysPostCommandsOrGoToTheMainWindow) {
   };
   std::vector<std::pair<int, int>> commands;
   tw::hooks().command = [&](int index, int id) { commands.emplace_back(index, id); };
-  start();
+  startAndWaitForInit();
   // The key table itself is not restated: one Ctrl key shows the way.
   keyTo(0, 'W', mods::Ctrl);
   onWorker([] {});
@@ -232,7 +232,7 @@ TEST_F(TextWindowTest, TheMenuMarksTheCurrentWindowAndStaysShutDuringInput) {
     KAV_OpenTextWindow(4, 0, 0, 100, 100);
     KAV_OpenTextWindow(5, 0, 0, 100, 100);
   };
-  start();
+  startAndWaitForInit();
   windowTable().post(Message{tw::handleOf(4), Msg::RButtonDown, 2, 0, 0, {}});
   ASSERT_TRUE(pumpFor([&] { return ws_.popups().size() == 1; }));
   const auto popups = ws_.popups();
@@ -269,7 +269,7 @@ TEST_F(TextWindowTest, TheGuiThreadPrintsAndReadsWhileTheWorkerPrints) {
       KAV_Wait(1);
     }
   };
-  start();
+  startAndWaitForInit();
   for (int i = 0; i < 50; ++i) KAV_Printf("gui %d\n", i);
   // The worker dispatches the typed characters to the line input on this thread.
   std::thread typist([this] {
