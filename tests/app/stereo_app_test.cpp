@@ -92,11 +92,8 @@ class StereoAppTest : public test::FrameworkFixture {
   // JPEG itself (renamed over its empty reservation) in normal mode.
   ::testing::AssertionResult saved(const std::string& path) {
     const fs::path last = path.ends_with(".jpg") ? fs::path(path) : fs::path(path) / "pass.txt";
-    if (pumpFor([&] {
-          std::error_code ec;
-          return fs::file_size(last, ec) >= 4 && !ec;
-        }))
-      return ::testing::AssertionSuccess();
+    std::error_code ec;
+    if (pumpFor([&] { return fs::file_size(last, ec) >= 4 && !ec; })) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << last << " not written; output:\n" << output();
   }
   int lrWidth() {
@@ -111,7 +108,7 @@ class StereoAppTest : public test::FrameworkFixture {
     ASSERT_NE(b, nullptr) << "button " << k;
     QTest::mouseClick(b, Qt::LeftButton);
   }
-  // Runs f on the worker between two passes of the loop.
+  // The running state, read on the worker between two passes of the loop.
   stereo::State state() {
     stereo::State s;
     onWorker([&] {
@@ -119,15 +116,13 @@ class StereoAppTest : public test::FrameworkFixture {
     });
     return s;
   }
-  Hue windowHue(int id, int x = 80, int y = 120) {
-    Hue h = Hue::Other;
-    onWorker([&] {
-      if (kav_image[id].inUse) h = hueOf(KAV_ImagePixels[id][y * kav_image[id].width + x]);
-    });
-    return h;
-  }
+  // Waits until window id shows the hue at (x, 120).
   bool waitHue(int id, Hue want, int x = 80) {
-    return pumpFor([&] { return windowHue(id, x) == want; }, 10s);
+    return pumpFor([&] {
+      Hue h = Hue::Other;
+      onWorker([&] { h = kav_image[id].inUse ? hueOf(KAV_ImagePixels[id][120 * kav_image[id].width + x]) : h; });
+      return h == want;
+    });
   }
   void startRunning() {
     startFramework();
