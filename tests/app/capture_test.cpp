@@ -74,13 +74,6 @@ class Capture : public ::testing::Test {
   const std::tm t = localTime(9, 12, 6, 14, 3, 59);
 };
 
-// Every field two digits, zero-padded; copies numbered from 2.
-TEST_F(Capture, NamesComeFromTheLocalTime) {
-  EXPECT_EQ(captureFileName(localTime(0, 1, 1, 0, 0, 0)), "000101_00_00_00");
-  EXPECT_EQ(numbered("140359", 1), "140359");
-  EXPECT_EQ(numbered("140359", 12), "140359_12");
-}
-
 TEST_F(Capture, EventModeWritesAFolderWithThreeTextFilesAndNeverReplacesOne) {
   EXPECT_EQ(saveEventCapture(t, sink, 42, 12345, out), "091206/140359");
   EXPECT_EQ(saveEventCapture(t, sink, 7, 42, out), "091206/140359_2");

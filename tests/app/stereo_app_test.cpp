@@ -140,22 +140,6 @@ class StereoAppTest : public test::FrameworkFixture {
   fs::path dir_, old_;
 };
 
-// Window 0 (Right) is saved on the left half, whichever camera feeds it.
-TEST_F(StereoAppTest, ACaptureSavesRightOnTheLeftHalfWhateverTheSwap) {
-  startRunning();
-  click(32);  // swapLR: camera 0 (red) now feeds Left
-  ASSERT_TRUE(waitHue(0, Hue::Blue));
-  kav_keyflag = 1;
-  ASSERT_TRUE(saved("091206/140359"));
-  const QImage pair("091206/140359/orig.jpg");
-  ASSERT_EQ(pair.size(), QSize(640, 240));
-  EXPECT_EQ(hueOf(pair.pixel(160, 120)), Hue::Blue);
-  EXPECT_EQ(hueOf(pair.pixel(480, 120)), Hue::Red);
-  // After the capture LR is the 320x240 preview again.
-  EXPECT_TRUE(pumpFor([&] { return lrWidth() == 320; }));
-  EXPECT_TRUE(waitHue(2, Hue::Red, 240));
-}
-
 // The loop's wait is made ten minutes long: a capture within the test's
 // deadline proves that the request cut it short.
 TEST_F(StereoAppTest, SpaceOrCaptureDuringALongWaitCapturesAtOnce) {
@@ -200,28 +184,33 @@ TEST_F(StereoAppTest, EveryCaptureHoldsTheCameraPairWhateverTheComposition) {
   click(34);  // OUT: one file per capture
   ASSERT_TRUE(printed("dezezazar mode out\n"));
   int n = 0;
-  for (const auto& [button, blend, anaglyph] : {std::tuple{31, 0, 1}, {30, 0, 2}, {29, 0, 3}, {21, 1, 0}}) {
-    click(button);
-    ASSERT_TRUE(pumpFor([&] { return state().blend == blend && state().anaglyph == anaglyph; }));
+  const auto captureTwice = [&](Hue left, Hue right, int button) {
     kav_keyflag = 1;
     for (const int last = n + 2; n < last;) {
       const std::string file = "090101_00_00_00" + (++n == 1 ? std::string() : "_" + std::to_string(n)) + ".jpg";
       ASSERT_TRUE(saved(file));
       const QImage pair(QString::fromStdString(file));
-      EXPECT_EQ(hueOf(pair.pixel(160, 120)), Hue::Red) << file << " after button " << button;
-      EXPECT_EQ(hueOf(pair.pixel(480, 120)), Hue::Blue) << file << " after button " << button;
+      EXPECT_EQ(hueOf(pair.pixel(160, 120)), left) << file << " after button " << button;
+      EXPECT_EQ(hueOf(pair.pixel(480, 120)), right) << file << " after button " << button;
     }
+  };
+  for (const auto& [button, blend, anaglyph] : {std::tuple{31, 0, 1}, {30, 0, 2}, {29, 0, 3}, {21, 1, 0}}) {
+    click(button);
+    ASSERT_TRUE(pumpFor([&] { return state().blend == blend && state().anaglyph == anaglyph; }));
+    captureTwice(Hue::Red, Hue::Blue, button);
   }
-  EXPECT_EQ(captures.load(), 8);
+  // Window 0 (Right) is saved on the left half, whichever camera feeds it.
+  click(32);  // swapLR: camera 1 (blue) now feeds Right
+  ASSERT_TRUE(pumpFor([&] { return state().windowA == 1; }));
+  captureTwice(Hue::Blue, Hue::Red, 32);
+  EXPECT_EQ(captures.load(), 10);
+  EXPECT_TRUE(pumpFor([&] { return lrWidth() == 320; }));  // LR is the 320x240 preview again
 }
 
 TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   startRunning();
-  click(34);  // OUT
-  ASSERT_TRUE(printed("dezezazar mode out\n"));
-  click(32);  // swapLR
-  click(31);  // anaglyph1
-  ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));
+  for (int k : {34, 32, 31}) click(k);  // OUT, swapLR, anaglyph1
+  ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));  // clicked last, so carried out last
   stopAndWait();
   EXPECT_TRUE(printed("Stop\n"));
   menuAction("Start(&S)")->trigger();
