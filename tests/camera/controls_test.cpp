@@ -1,9 +1,10 @@
 // Camera properties over the V4L2 control calls, against the simulated node
-// (the fake ioctl layer).
+// (the fake ioctl layer), and the percentages of a control's range.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "camera/controls.h"
 #include "camera/simulated_node.h"
@@ -11,26 +12,10 @@
 namespace ryk {
 namespace {
 
-// Records the order of control writes on the way to the simulated node.
-class RecordingNode final : public ControlNode {
- public:
-  explicit RecordingNode(std::shared_ptr<SimulatedNode> n) : node(std::move(n)) {}
-  int queryControl(v4l2_queryctrl& q) override { return node->queryControl(q); }
-  int queryMenu(v4l2_querymenu& m) override { return node->queryMenu(m); }
-  int getControl(v4l2_control& c) override { return node->getControl(c); }
-  int setControl(v4l2_control& c) override {
-    writes.emplace_back(c.id, c.value);
-    return node->setControl(c);
-  }
-  std::shared_ptr<SimulatedNode> node;
-  std::vector<std::pair<std::uint32_t, std::int32_t>> writes;
-};
-
 class ControlsTest : public ::testing::Test {
  protected:
   std::shared_ptr<SimulatedNode> sim = std::make_shared<SimulatedNode>();
-  std::shared_ptr<RecordingNode> rec = std::make_shared<RecordingNode>(sim);
-  CameraControls controls{rec};
+  CameraControls controls{sim};
 };
 
 TEST_F(ControlsTest, AvailabilityFollowsWhatTheCameraReports) {
@@ -41,13 +26,15 @@ TEST_F(ControlsTest, AvailabilityFollowsWhatTheCameraReports) {
   EXPECT_EQ(controls.available(15), 0);
 }
 
+// The node, like a camera, refuses a value that automatic mode owns (EBUSY).
 TEST_F(ControlsTest, SetLeavesAutomaticModeBeforeWritingTheValue) {
-  // Exposure starts in aperture priority; 50 % of [3, 2047] is 1025.
   int automatic = -1;
   controls.get(14, &automatic);
-  EXPECT_EQ(automatic, 1);
+  EXPECT_EQ(automatic, 1);  // aperture priority
   ASSERT_EQ(controls.set(14, 50.0), 0);
-  EXPECT_EQ(rec->writes, (decltype(rec->writes){{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 1025}}));
+  EXPECT_EQ(sim->value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+  EXPECT_EQ(sim->value(V4L2_CID_EXPOSURE_ABSOLUTE), 1025);  // 50 % of [3, 2047]
+  EXPECT_EQ(sim->setCalls(V4L2_CID_EXPOSURE_ABSOLUTE), 1);  // once, after the switch
   EXPECT_DOUBLE_EQ(controls.get(14, &automatic), 50.0);
   EXPECT_EQ(automatic, 0);
 }
@@ -133,6 +120,33 @@ TEST_F(ControlsTest, ListShowsEditableControlsAndAutomaticModeOwnsItsValues) {
   sim->failQuery(V4L2_CID_USER_CLASS, EIO);
   EXPECT_TRUE(controls.list(&err).empty());
   EXPECT_EQ(err, EIO);
+}
+
+// Percentages of a control's range and back.
+TEST(Percent, ValueForTruncatesTowardZeroThenLimits) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double percent;
+    std::int32_t lo, hi, want;
+  };
+  const Case cases[] = {
+      {50.0, -11, -2, -6},  // (-2 - -11) * 0.5 + -11 = -6.5, truncated toward zero
+      {100.0, -11, -2, -2}, {0.0, -11, -2, -11}, {-1.0, -11, -2, -11}, {150.0, -11, -2, -2},
+      {33.3, 3, 2047, 683},  // 3 + 2044 * 0.333 = 683.652, truncated down
+      {99.99, -11, -2, -2}, {0.01, 1, 5, 1},  // truncation never leaves the range near its ends
+      {nan, 0, 10, 0}, {1e300, -5, 5, 5}, {-1e300, -5, 5, -5}, {inf, 0, 10, 10},
+      {100.0, INT32_MIN, INT32_MAX, INT32_MAX}, {0.0, INT32_MIN, INT32_MAX, INT32_MIN},  // no overflow of the difference
+      {50.0, 7, 7, 7},
+  };
+  for (const Case& c : cases) EXPECT_EQ(valueFor(c.percent, c.lo, c.hi), c.want) << c.percent << " of " << c.lo << ".." << c.hi;
+}
+
+TEST(Percent, PercentOfRangeEnds) {
+  EXPECT_DOUBLE_EQ(percentOf(-11, -11, -2), 0.0);
+  EXPECT_DOUBLE_EQ(percentOf(-2, -11, -2), 100.0);
+  EXPECT_DOUBLE_EQ(percentOf(-6, -11, -2), 500.0 / 9.0);
+  EXPECT_DOUBLE_EQ(percentOf(INT32_MAX, INT32_MIN, INT32_MAX), 100.0);
+  EXPECT_DOUBLE_EQ(percentOf(7, 7, 7), 0.0);  // an empty range answers without dividing by zero
 }
 
 }  // namespace
