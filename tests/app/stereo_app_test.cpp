@@ -230,34 +230,28 @@ TEST_F(StereoAppTest, ClosedWindowsAreSkippedAndACaptureSaysWhy) {
   EXPECT_FALSE(fs::exists("091206/140359_2"));
 }
 
-TEST_F(StereoAppTest, WaitSyncGivesUpOnACameraThatStopped) {
+// A silent camera (the wait sync gives up on it) and an unplugged one are
+// each reported once, and the loop goes on; the other camera streaming on is
+// the camera library's concern.
+TEST_F(StereoAppTest, StoppedCamerasAreReportedOnceAndTheLoopGoesOn) {
   startRunning();
   click(42);
   ASSERT_TRUE(printed("wait sync on\n"));
   onWorker([] { ryk::unplugSyntheticCamera(1, false); });
   EXPECT_TRUE(printed("Camera 1 sends no pictures\n", 1, 15s));
-  // The loop still goes round: buttons keep working.
-  click(34);
-  EXPECT_TRUE(printed("dezezazar mode out\n", 1, 15s));
-  stopAndWait();  // not held up by the wait
-}
-
-TEST_F(StereoAppTest, AnUnpluggedCameraIsReportedOnceAndTheOtherGoesOn) {
-  startRunning();
   onWorker([] { ryk::unplugSyntheticCamera(0, true); });
   ASSERT_TRUE(printed("Camera 0 stopped: ", 1, 15s));
-  EXPECT_TRUE(waitHue(1, Hue::Blue));
-  click(34);  // a few more passes
-  ASSERT_TRUE(printed("dezezazar mode out\n"));
+  click(34);  // buttons keep working
+  ASSERT_TRUE(printed("dezezazar mode out\n", 1, 15s));
   EXPECT_EQ(count("Camera 0 stopped: "), 1u);
-  EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING) << output();
+  EXPECT_EQ(count("Camera 1 sends no pictures\n"), 1u);
+  stopAndWait();  // not held up by the wait
 }
 
 TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
   ryk::useSyntheticCameras(0);
   startFramework();
-  ASSERT_TRUE(printed("Error "));
-  EXPECT_TRUE(printed("No camera found."));
+  ASSERT_TRUE(printed("No camera found."));
   EXPECT_EQ(kav_start.load(), 0);  // KAV_Init has returned without asking for a start
   menuAction("Start(&S)")->trigger();
   ASSERT_TRUE(printed("Exposure:  0.0%, Gain:  0.0%\n"));
