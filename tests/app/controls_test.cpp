@@ -130,14 +130,9 @@ TEST_F(Buttons, ExposureAndGainStepWithinTheirLimitsAndAlwaysPrint) {
 }
 
 TEST(Alignment, PercentTruncatesThenStepsDownToAMultipleOfFive) {
-  EXPECT_EQ(alignedPercent(37.5), 35);
-  EXPECT_EQ(alignedPercent(39.99), 35);
-  EXPECT_EQ(alignedPercent(40.0), 40);
-  EXPECT_EQ(alignedPercent(4.9), 0);
-  EXPECT_EQ(alignedPercent(100.0), 100);
-  EXPECT_EQ(alignedPercent(-1.0), 0);
-  EXPECT_EQ(alignedPercent(std::nan("")), 0);
-  EXPECT_EQ(alignedPercent(1e300), 100);
+  const std::pair<double, int> cases[] = {{37.5, 35}, {39.99, 35}, {40.0, 40},       {4.9, 0},
+                                          {100.0, 100}, {-1.0, 0},  {std::nan(""), 0}, {1e300, 100}};
+  for (const auto& [percent, want] : cases) EXPECT_EQ(alignedPercent(percent), want) << percent;
 }
 
 TEST_F(Buttons, StartAlignsCameraOneToCameraZero) {

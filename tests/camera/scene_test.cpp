@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "camera/scene.h"
@@ -111,11 +112,9 @@ TEST(StereoScene, NoPictureMeansNoWrites) {
   std::vector<std::uint8_t> buf(64, 0xA5);
   const std::vector<std::uint8_t> before = buf;
   renderStereoScene(nullptr, 4, 4, 16, 0.0, 0.0);
-  renderStereoScene(buf.data(), 0, 4, 16, 0.0, 0.0);
-  renderStereoScene(buf.data(), 4, 0, 16, 0.0, 0.0);
-  renderStereoScene(buf.data(), -4, 4, 16, 0.0, 0.0);
-  renderStereoScene(buf.data(), 4, 4, 15, 0.0, 0.0);   // rows would overlap
-  renderStereoScene(buf.data(), 4, 4, -16, 0.0, 0.0);  // bottom-up strides are not drawn
+  // Empty or negative sizes; a stride of 15 would make rows overlap; bottom-up strides are not drawn.
+  for (const auto& [w, h, stride] : {std::tuple{0, 4, 16}, {4, 0, 16}, {-4, 4, 16}, {4, 4, 15}, {4, 4, -16}})
+    renderStereoScene(buf.data(), w, h, stride, 0.0, 0.0);
   EXPECT_EQ(buf, before);
 }
 
