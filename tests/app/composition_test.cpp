@@ -29,17 +29,12 @@ std::uint32_t B(Pixel p) { return p & 255u; }
 
 void applyGamma(Pixel* p0, Pixel* p1, const GammaTable& t) {
   for (Pixel* p : {p0, p1})
-    for (int i = 0; i < kPixels; ++i) {
-      const Pixel v = p[i];
-      p[i] = static_cast<Pixel>(t[R(v)] * 65536 + t[G(v)] * 256 + t[B(v)]);
-    }
+    for (int i = 0; i < kPixels; ++i) p[i] = static_cast<Pixel>(t[R(p[i])] * 65536 + t[G(p[i])] * 256 + t[B(p[i])]);
 }
 
 void blend(Pixel* p0, const Pixel* p1) {
-  for (int i = 0; i < kPixels; ++i) {
-    const Pixel a = p0[i], b = p1[i];
-    p0[i] = ((R(a) + R(b)) / 2) << 16 | ((G(a) + G(b)) / 2) << 8 | (B(a) + B(b)) / 2;
-  }
+  for (int i = 0; i < kPixels; ++i)
+    p0[i] = ((R(p0[i]) + R(p1[i])) / 2) << 16 | ((G(p0[i]) + G(p1[i])) / 2) << 8 | (B(p0[i]) + B(p1[i])) / 2;
 }
 
 std::uint32_t luma(Pixel s) { return static_cast<std::uint32_t>((G(s) * 0.587 + R(s) * 0.299) + B(s) * 0.114); }

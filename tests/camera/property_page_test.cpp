@@ -84,17 +84,15 @@ TEST_F(CameraFrameworkTest, ThePageRunsOnTheGuiThreadWhileTheWorkerWaits) {
   QTimer timer;
   timer.setInterval(20);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* page = dynamic_cast<qt::PropertyPage*>(w);
-      if (!page || !page->isVisible()) continue;
-      if (title.isEmpty()) {
-        title = page->windowTitle();
-        framesAtShow = detail::framesDelivered(0);
-        EXPECT_EQ(shown.load(), -1);  // the worker is still inside ryk_ShowPropertyPage
-      } else if (detail::framesDelivered(0) >= framesAtShow + 3) {
-        streamedMeanwhile = true;  // the cameras keep streaming while the page is open
-        page->reject();
-      }
+    auto* page = dynamic_cast<qt::PropertyPage*>(QApplication::activeModalWidget());
+    if (!page) return;
+    if (title.isEmpty()) {
+      title = page->windowTitle();
+      framesAtShow = detail::framesDelivered(0);
+      EXPECT_EQ(shown.load(), -1);  // the worker is still inside ryk_ShowPropertyPage
+    } else if (detail::framesDelivered(0) >= framesAtShow + 3) {
+      streamedMeanwhile = true;  // the cameras keep streaming while the page is open
+      page->reject();
     }
   });
   timer.start();
