@@ -16,12 +16,6 @@ namespace fs = std::filesystem;
 namespace stereo {
 namespace {
 
-std::tm localTime(int yy, int mo, int dd, int hh, int mi, int ss) {
-  std::tm r{};
-  r.tm_year = 100 + yy, r.tm_mon = mo - 1, r.tm_mday = dd, r.tm_hour = hh, r.tm_min = mi, r.tm_sec = ss;
-  return r;
-}
-
 std::string slurp(const fs::path& p) {
   std::stringstream ss;
   ss << std::ifstream(p, std::ios::binary).rdbuf();
@@ -71,7 +65,11 @@ class Capture : public ::testing::Test {
   FakeSink sink;
   std::string printed;
   Print out = [this](const std::string& text) { printed += text; };
-  const std::tm t = localTime(9, 12, 6, 14, 3, 59);
+  const std::tm t = [] {
+    std::tm r{};
+    r.tm_year = 109, r.tm_mon = 11, r.tm_mday = 6, r.tm_hour = 14, r.tm_min = 3, r.tm_sec = 59;
+    return r;
+  }();
 };
 
 TEST_F(Capture, EventModeWritesAFolderWithThreeTextFilesAndNeverReplacesOne) {

@@ -50,14 +50,13 @@ TEST_F(ControlsTest, AutomaticModeUsesTheModeTheCameraLists) {
   int automatic = 0;
   controls.get(14, &automatic);
   EXPECT_EQ(automatic, 1);
-  // Boolean companions: focus, white balance, gain, hue.
-  ASSERT_EQ(controls.set(16, 20.0), 0);
-  EXPECT_EQ(sim->value(V4L2_CID_FOCUS_AUTO), 0);
-  EXPECT_EQ(sim->value(V4L2_CID_FOCUS_ABSOLUTE), 50);
-  ASSERT_EQ(controls.setAuto(16), 0);
-  EXPECT_EQ(sim->value(V4L2_CID_FOCUS_AUTO), 1);
-  ASSERT_EQ(controls.setAuto(9), 0);
-  EXPECT_EQ(sim->value(V4L2_CID_AUTOGAIN), 1);
+  // Boolean companions: a value switches them off, automatic mode on again.
+  for (const auto& [p, on] : {std::pair{16, V4L2_CID_FOCUS_AUTO}, {7, V4L2_CID_AUTO_WHITE_BALANCE}, {9, V4L2_CID_AUTOGAIN}}) {
+    ASSERT_EQ(controls.set(p, 20.0), 0) << p;
+    EXPECT_EQ(sim->value(on), 0) << p;
+    ASSERT_EQ(controls.setAuto(p), 0) << p;
+    EXPECT_EQ(sim->value(on), 1) << p;
+  }
   // Hue has no automatic switch on this camera; contrast never has one.
   EXPECT_EQ(controls.setAuto(2), 5);
   EXPECT_EQ(controls.setAuto(1), 5);
