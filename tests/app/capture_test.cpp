@@ -1,7 +1,6 @@
 // Capture saving on the real file system, in a private current directory,
 // with a picture writer that can be told to fail.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>

@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 namespace rozoru {
 namespace {
 
-using test::hooks;
 using test::pumpFor;
 using namespace std::chrono_literals;
 
@@ -51,9 +50,7 @@ class StereoAppTest : public test::FrameworkFixture {
       out_ += t;
     });
     stereo::setClock([] { return at(12, 6, 14, 3, 59); });
-    hooks().init = [] { stereo::init(); };
-    hooks().main = [] { stereo::run(); };
-    hooks().exit = [] { stereo::shutdown(); };
+    test::hooks() = {.init = [] { stereo::init(); }, .main = [] { stereo::run(); }, .exit = [] { stereo::shutdown(); }};
     ryk::useSyntheticCameras({{"", 0, "red", 0}, {"", 0, "blue", 0}});
   }
   void TearDown() override {
@@ -202,7 +199,6 @@ TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   for (int k : {34, 32, 31}) click(k);  // OUT, swapLR, anaglyph1
   ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));  // clicked last, so carried out last
   stopAndWait();
-  EXPECT_TRUE(printed("Stop\n"));
   menuAction("Start(&S)")->trigger();
   ASSERT_TRUE(printed("Exposure: ", 2));
   const stereo::State s = state();

@@ -29,9 +29,7 @@ inline Mask window(int w, int h, int x0, int x1, int y0, int y1) {
 // Pixels that differ between two pictures of one size.
 inline Mask changed(const Picture& a, const Picture& b) {
   Mask m(static_cast<size_t>(a.w * a.h), false);
-  for (size_t i = 0; i < m.size(); ++i)
-    for (size_t c = 0; c < 3; ++c)
-      if (a.px[i * 4 + c] != b.px[i * 4 + c]) m[i] = true;
+  for (size_t i = 0; i < m.size(); ++i) m[i] = !std::equal(&a.px[i * 4], &a.px[i * 4 + 3], &b.px[i * 4]);
   return m;
 }
 
