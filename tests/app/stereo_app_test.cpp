@@ -2,22 +2,15 @@
 // library with synthetic cameras: camera 0 shows red, camera 1 blue, so every
 // picture tells which camera it came from.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <regex>
-#include <sstream>
 #include <tuple>
 
 #include "app/stereo_app.h"
-#include "boxes/boxes.h"
-#include "rozoru/kav.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
 #include "tests/shell/framework_fixture.h"
@@ -27,15 +20,14 @@ namespace fs = std::filesystem;
 namespace rozoru {
 namespace {
 
-using test::hooks;
 using test::pumpFor;
 using namespace std::chrono_literals;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+// A local time in 2009.
+std::tm at(int mon, int mday, int hour = 0, int min = 0, int sec = 0) {
+  std::tm t{};
+  t.tm_year = 109, t.tm_mon = mon - 1, t.tm_mday = mday, t.tm_hour = hour, t.tm_min = min, t.tm_sec = sec;
+  return t;
 }
 
 enum class Hue { Red, Blue, Other };
@@ -51,37 +43,22 @@ class StereoAppTest : public test::FrameworkFixture {
   void SetUp() override {
     FrameworkFixture::SetUp();
     stereo::globals() = {};
-    char tmpl[] = "/tmp/rozoru-stereo-app-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
     old_ = fs::current_path();
-    fs::current_path(dir_);
+    fs::current_path(lockDir_);  // captures go to the fixture's private folder
     stereo::setOutputTap([this](const std::string& t) {
       std::lock_guard lock(m_);
       out_ += t;
     });
-    stereo::setClock([] {
-      std::tm t{};
-      t.tm_year = 109;
-      t.tm_mon = 11;
-      t.tm_mday = 6;
-      t.tm_hour = 14;
-      t.tm_min = 3;
-      t.tm_sec = 59;
-      return t;
-    });
-    hooks().init = [] { stereo::init(); };
-    hooks().main = [] { stereo::run(); };
-    hooks().exit = [] { stereo::shutdown(); };
+    stereo::setClock([] { return at(12, 6, 14, 3, 59); });
+    test::hooks() = {.init = [] { stereo::init(); }, .main = [] { stereo::run(); }, .exit = [] { stereo::shutdown(); }};
     ryk::useSyntheticCameras({{"", 0, "red", 0}, {"", 0, "blue", 0}});
   }
   void TearDown() override {
+    fs::current_path(old_);
     FrameworkFixture::TearDown();
     stereo::setOutputTap({});
     stereo::setClock({});
     ryk::useRealCameras();
-    fs::current_path(old_);
-    fs::remove_all(dir_);
   }
 
   std::string output() {
@@ -104,11 +81,8 @@ class StereoAppTest : public test::FrameworkFixture {
   // JPEG itself (renamed over its empty reservation) in normal mode.
   ::testing::AssertionResult saved(const std::string& path) {
     const fs::path last = path.ends_with(".jpg") ? fs::path(path) : fs::path(path) / "pass.txt";
-    if (pumpFor([&] {
-          std::error_code ec;
-          return fs::file_size(last, ec) >= 4 && !ec;
-        }))
-      return ::testing::AssertionSuccess();
+    std::error_code ec;
+    if (pumpFor([&] { return fs::file_size(last, ec) >= 4 && !ec; })) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << last << " not written; output:\n" << output();
   }
   int lrWidth() {
@@ -118,28 +92,23 @@ class StereoAppTest : public test::FrameworkFixture {
   }
   void click(int k) {
     QWidget* box = fw_->windowSystem().widget(boxes::buttonBoxHandle());
-    ASSERT_NE(box, nullptr);
-    auto* b = box->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(k));
+    auto* b = box ? box->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(k)) : nullptr;
     ASSERT_NE(b, nullptr) << "button " << k;
     QTest::mouseClick(b, Qt::LeftButton);
   }
-  // Runs f on the worker between two passes of the loop.
+  // The running state, read on the worker between two passes of the loop.
   stereo::State state() {
     stereo::State s;
-    onWorker([&] {
-      if (const stereo::State* r = stereo::runningState()) s = *r;
-    });
+    onWorker([&] { s = stereo::runningState() ? *stereo::runningState() : s; });
     return s;
   }
-  Hue windowHue(int id, int x = 80, int y = 120) {
-    Hue h = Hue::Other;
-    onWorker([&] {
-      if (kav_image[id].inUse) h = hueOf(KAV_ImagePixels[id][y * kav_image[id].width + x]);
-    });
-    return h;
-  }
+  // Waits until window id shows the hue at (x, 120).
   bool waitHue(int id, Hue want, int x = 80) {
-    return pumpFor([&] { return windowHue(id, x) == want; }, 10s);
+    return pumpFor([&] {
+      Hue h = Hue::Other;
+      onWorker([&] { h = kav_image[id].inUse ? hueOf(KAV_ImagePixels[id][120 * kav_image[id].width + x]) : h; });
+      return h == want;
+    });
   }
   void startRunning() {
     startFramework();
@@ -154,62 +123,8 @@ class StereoAppTest : public test::FrameworkFixture {
 
   std::mutex m_;
   std::string out_;
-  fs::path dir_, old_;
+  fs::path old_;
 };
-
-TEST_F(StereoAppTest, StartsByItselfAndShowsBothCamerasAndThePreview) {
-  startFramework();
-  ASSERT_TRUE(printed("Exposure: "));
-  EXPECT_EQ(output().rfind("初期化中...\n", 0), 0u) << output();
-  struct Want {
-    int id;
-    const char* title;
-    int zoom;
-  };
-  for (const Want& w : {Want{0, "Right", 50}, Want{1, "Left", 50}, Want{2, "LR", 100}}) {
-    ImageSlot s;
-    onWorker([&] { s = kav_image[w.id]; });
-    EXPECT_TRUE(s.inUse);
-    EXPECT_EQ(s.title, w.title);
-    EXPECT_EQ(s.width, 320);
-    EXPECT_EQ(s.height, 240);
-    EXPECT_EQ(s.zoom, w.zoom);
-  }
-  EXPECT_TRUE(waitHue(0, Hue::Red));
-  EXPECT_TRUE(waitHue(1, Hue::Blue));
-  // The preview: Right squeezed into the left half, Left into the right half.
-  EXPECT_TRUE(waitHue(2, Hue::Red, 80));
-  EXPECT_TRUE(waitHue(2, Hue::Blue, 240));
-}
-
-TEST_F(StereoAppTest, ACaptureSavesRightOnTheLeftHalfWhateverTheSwap) {
-  startRunning();
-  kav_keyflag = 1;  // Space in the main window
-  ASSERT_TRUE(saved("091206/140359"));
-  QImage first("091206/140359/orig.jpg");
-  ASSERT_FALSE(first.isNull());
-  EXPECT_EQ(first.size(), QSize(640, 240));
-  EXPECT_EQ(hueOf(first.pixel(160, 120)), Hue::Red);
-  EXPECT_EQ(hueOf(first.pixel(480, 120)), Hue::Blue);
-  EXPECT_EQ(slurp("091206/140359/date.txt"), "091206");
-  EXPECT_EQ(slurp("091206/140359/user.txt"), "140359");
-  EXPECT_TRUE(std::regex_match(slurp("091206/140359/pass.txt"), std::regex("[0-9]{4,5}")));
-  EXPECT_TRUE(std::regex_search(output(), std::regex("091206/140359/orig\n[0-9]{4,5}\n")));
-  // After the capture LR is the 320x240 preview again.
-  EXPECT_TRUE(pumpFor([&] { return lrWidth() == 320; }));
-  EXPECT_TRUE(waitHue(2, Hue::Blue, 240));
-
-  click(32);  // swapLR: camera 0 (red) now feeds Left
-  ASSERT_TRUE(waitHue(0, Hue::Blue));
-  kav_keyflag = 1;
-  ASSERT_TRUE(saved("091206/140359_2"));
-  QImage second("091206/140359_2/orig.jpg");
-  ASSERT_FALSE(second.isNull());
-  EXPECT_EQ(hueOf(second.pixel(160, 120)), Hue::Blue);  // still window 0 on the left
-  EXPECT_EQ(hueOf(second.pixel(480, 120)), Hue::Red);
-  EXPECT_EQ(slurp("091206/140359_2/user.txt"), "140359_2");
-  EXPECT_EQ(hueOf(QImage("091206/140359/orig.jpg").pixel(160, 120)), Hue::Red);  // the first is untouched
-}
 
 // The loop's wait is made ten minutes long: a capture within the test's
 // deadline proves that the request cut it short.
@@ -219,10 +134,7 @@ TEST_F(StereoAppTest, SpaceOrCaptureDuringALongWaitCapturesAtOnce) {
   std::atomic<long long> capturedIn{-1};
   stereo::setClock([&] {
     capturedIn = stereo::runningState()->passes;
-    std::tm t{};
-    t.tm_year = 109;
-    t.tm_mday = 1;
-    return t;
+    return at(1, 1);
   });
   startRunning();
   pid_t worker = 0;
@@ -252,43 +164,39 @@ TEST_F(StereoAppTest, EveryCaptureHoldsTheCameraPairWhateverTheComposition) {
   std::atomic<int> captures{0};
   stereo::setClock([&] {
     if (++captures % 2 == 1) kav_keyflag = 1;
-    std::tm t{};
-    t.tm_year = 109;
-    t.tm_mday = 1;
-    return t;
+    return at(1, 1);
   });
   startRunning();
-  click(34);  // OUT: one file per capture
-  ASSERT_TRUE(printed("dezezazar mode out\n"));
+  click(34);  // OUT: one file per capture, carried out before the buttons clicked after it
   int n = 0;
-  for (const auto& [button, blend, anaglyph] : {std::tuple{31, 0, 1}, {30, 0, 2}, {29, 0, 3}, {21, 1, 0}}) {
-    click(button);
-    ASSERT_TRUE(pumpFor([&] { return state().blend == blend && state().anaglyph == anaglyph; }));
+  const auto captureTwice = [&](Hue left, Hue right, int button) {
     kav_keyflag = 1;
     for (const int last = n + 2; n < last;) {
       const std::string file = "090101_00_00_00" + (++n == 1 ? std::string() : "_" + std::to_string(n)) + ".jpg";
       ASSERT_TRUE(saved(file));
       const QImage pair(QString::fromStdString(file));
-      EXPECT_EQ(hueOf(pair.pixel(160, 120)), Hue::Red) << file << " after button " << button;
-      EXPECT_EQ(hueOf(pair.pixel(480, 120)), Hue::Blue) << file << " after button " << button;
+      EXPECT_EQ(hueOf(pair.pixel(160, 120)), left) << file << " after button " << button;
+      EXPECT_EQ(hueOf(pair.pixel(480, 120)), right) << file << " after button " << button;
     }
+  };
+  for (const auto& [button, blend, anaglyph] : {std::tuple{31, 0, 1}, {30, 0, 2}, {29, 0, 3}, {21, 1, 0}}) {
+    click(button);
+    ASSERT_TRUE(pumpFor([&] { return state().blend == blend && state().anaglyph == anaglyph; }));
+    captureTwice(Hue::Red, Hue::Blue, button);
   }
-  EXPECT_EQ(captures.load(), 8);
+  // Window 0 (Right) is saved on the left half, whichever camera feeds it.
+  click(32);  // swapLR: camera 1 (blue) now feeds Right
+  ASSERT_TRUE(pumpFor([&] { return state().windowA == 1; }));
+  captureTwice(Hue::Blue, Hue::Red, 32);
+  EXPECT_EQ(captures.load(), 10);
+  EXPECT_TRUE(pumpFor([&] { return lrWidth() == 320; }));  // LR is the 320x240 preview again
 }
 
 TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   startRunning();
-  click(34);  // OUT
-  ASSERT_TRUE(printed("dezezazar mode out\n"));
-  click(32);  // swapLR
-  click(31);  // anaglyph1
-  ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));
-  kav_keyflag = 1;
-  ASSERT_TRUE(printed("091206_14_03_59\n"));
-  ASSERT_TRUE(saved("091206_14_03_59.jpg"));
-
+  for (int k : {34, 32, 31}) click(k);  // OUT, swapLR, anaglyph1
+  ASSERT_TRUE(pumpFor([&] { return state().anaglyph == 1; }));  // clicked last, so carried out last
   stopAndWait();
-  EXPECT_TRUE(printed("Stop\n"));
   menuAction("Start(&S)")->trigger();
   ASSERT_TRUE(printed("Exposure: ", 2));
   const stereo::State s = state();
@@ -296,22 +204,6 @@ TEST_F(StereoAppTest, StopAndStartGiveAFreshStateButKeepSwapAndEventMode) {
   EXPECT_EQ(s.anaglyph, 0);
   EXPECT_EQ(s.windowA, 1);  // the swap is kept: camera 0 feeds Left
   EXPECT_EQ(stereo::globals().eventMode, 0);
-  EXPECT_TRUE(waitHue(1, Hue::Red));
-  kav_keyflag = 1;
-  ASSERT_TRUE(printed("091206_14_03_59_2\n"));
-  ASSERT_TRUE(saved("091206_14_03_59_2.jpg"));
-  EXPECT_FALSE(fs::exists("091206"));  // still no event folders
-}
-
-TEST_F(StereoAppTest, AnaglyphOneShowsRedFromCameraZeroAndCyanFromCameraOne) {
-  startRunning();
-  click(31);
-  // Red comes from camera 0 (red), green and blue from camera 1 (blue).
-  ASSERT_TRUE(pumpFor([&] {
-    std::uint32_t px = 0;
-    onWorker([&] { px = KAV_ImagePixels[2][120 * 320 + 80]; });
-    return ((px >> 16) & 255) > 100 && (px & 255) > 100;
-  }));
 }
 
 TEST_F(StereoAppTest, ClosedWindowsAreSkippedAndACaptureSaysWhy) {
@@ -330,47 +222,34 @@ TEST_F(StereoAppTest, ClosedWindowsAreSkippedAndACaptureSaysWhy) {
   EXPECT_FALSE(fs::exists("091206/140359_2"));
 }
 
-TEST_F(StereoAppTest, WaitSyncGivesUpOnACameraThatStopped) {
+// A silent camera (the wait sync gives up on it) and an unplugged one are
+// each reported once, and the loop goes on; the other camera streaming on is
+// the camera library's concern.
+TEST_F(StereoAppTest, StoppedCamerasAreReportedOnceAndTheLoopGoesOn) {
   startRunning();
   click(42);
   ASSERT_TRUE(printed("wait sync on\n"));
   onWorker([] { ryk::unplugSyntheticCamera(1, false); });
   EXPECT_TRUE(printed("Camera 1 sends no pictures\n", 1, 15s));
-  // The loop still goes round: buttons keep working.
-  click(34);
-  EXPECT_TRUE(printed("dezezazar mode out\n", 1, 15s));
-  click(33);
-  EXPECT_TRUE(printed("dezezazar mode in\n", 1, 15s));
-  // And Stop is not held up for long by the wait.
-  menuAction("Stop(&C)")->trigger();
-  EXPECT_TRUE(pumpFor([] { return kav_running.load() == 0; }, 5s));
-}
-
-TEST_F(StereoAppTest, AnUnpluggedCameraIsReportedOnceAndTheOtherGoesOn) {
-  startRunning();
   onWorker([] { ryk::unplugSyntheticCamera(0, true); });
   ASSERT_TRUE(printed("Camera 0 stopped: ", 1, 15s));
-  EXPECT_TRUE(waitHue(1, Hue::Blue));
-  click(34);  // a few more passes
-  ASSERT_TRUE(printed("dezezazar mode out\n"));
+  click(34);  // buttons keep working
+  ASSERT_TRUE(printed("dezezazar mode out\n", 1, 15s));
   EXPECT_EQ(count("Camera 0 stopped: "), 1u);
-  EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING) << output();
+  EXPECT_EQ(count("Camera 1 sends no pictures\n"), 1u);
+  stopAndWait();  // not held up by the wait
 }
 
 TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
   ryk::useSyntheticCameras(0);
   startFramework();
-  ASSERT_TRUE(printed("Error "));
-  EXPECT_TRUE(printed("No camera found."));
+  ASSERT_TRUE(printed("No camera found."));
   EXPECT_EQ(kav_start.load(), 0);  // KAV_Init has returned without asking for a start
   menuAction("Start(&S)")->trigger();
   ASSERT_TRUE(printed("Exposure:  0.0%, Gain:  0.0%\n"));
   click(4);
   EXPECT_TRUE(printed("Focus: 60%\n"));
-  click(23);
-  EXPECT_TRUE(printed("Focus: -1.0%\n"));
   stopAndWait();
-  EXPECT_TRUE(printed("Stop\n"));
 }
 
 }  // namespace

@@ -33,9 +33,8 @@ TEST(Devices, StableOrderAndOneEntryPerNode) {
       {"Cam A", "/dev/video2", "", "v4l2"},   {"Cam A (pw)", "/dev/video2", "", "pipewire"},
       {"Soft 2", "", "", "pipewire"},         {"Cam C", "/dev/video3", "", "v4l2"},
   };
-  const std::vector<DeviceInfo> out = orderDevices(in);
   std::vector<std::string> names;
-  for (const auto& d : out) names.push_back(d.name);
+  for (const auto& d : orderDevices(in)) names.push_back(d.name);
   // Nodes in numeric order (10 after 3), the first listing of a node kept,
   // software sources after the nodes in their listed order.
   EXPECT_EQ(names, (std::vector<std::string>{"Cam A", "Cam C", "Cam B", "Soft", "Soft 2"}));

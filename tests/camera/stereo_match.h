@@ -3,6 +3,7 @@
 // pixels.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -28,16 +29,8 @@ inline Mask window(int w, int h, int x0, int x1, int y0, int y1) {
 // Pixels that differ between two pictures of one size.
 inline Mask changed(const Picture& a, const Picture& b) {
   Mask m(static_cast<size_t>(a.w * a.h), false);
-  for (size_t i = 0; i < m.size(); ++i)
-    for (size_t c = 0; c < 3; ++c)
-      if (a.px[i * 4 + c] != b.px[i * 4 + c]) m[i] = true;
+  for (size_t i = 0; i < m.size(); ++i) m[i] = !std::equal(&a.px[i * 4], &a.px[i * 4 + 3], &b.px[i * 4]);
   return m;
-}
-
-inline int count(const Mask& m) {
-  int n = 0;
-  for (bool b : m) n += b;
-  return n;
 }
 
 // The shift d in [lo, hi] for which left(x + d, y) best matches right(x, y)
@@ -45,29 +38,18 @@ inline int count(const Mask& m) {
 // A thing at depth z is seen further right by the left eye, so d > 0, and
 // larger for nearer things.
 inline int disparity(const Picture& left, const Picture& right, const Mask& mask, int lo, int hi) {
-  std::vector<int> xs, ys;
-  for (int y = 0; y < right.h; ++y)
-    for (int x = 0; x < right.w; ++x)
-      if (mask[static_cast<size_t>(y * right.w + x)]) {
-        xs.push_back(x);
-        ys.push_back(y);
-      }
   int best = lo - 1;
   double bestCost = std::numeric_limits<double>::max();
   for (int d = lo; d <= hi; ++d) {
     long sum = 0, n = 0;
-    for (size_t i = 0; i < xs.size(); ++i) {
-      const int x = xs[i], y = ys[i];
-      if (x + d < 0 || x + d >= left.w) continue;
-      for (int c = 0; c < 3; ++c) sum += std::abs(left.at(x + d, y, c) - right.at(x, y, c));
-      ++n;
-    }
-    if (n == 0) continue;
-    const double cost = static_cast<double>(sum) / static_cast<double>(n);
-    if (cost < bestCost) {
-      bestCost = cost;
-      best = d;
-    }
+    for (int y = 0; y < right.h; ++y)
+      for (int x = std::max(0, -d); x < std::min(right.w, left.w - d); ++x)
+        if (mask[static_cast<size_t>(y * right.w + x)]) {
+          for (int c = 0; c < 3; ++c) sum += std::abs(left.at(x + d, y, c) - right.at(x, y, c));
+          ++n;
+        }
+    const double cost = n ? static_cast<double>(sum) / static_cast<double>(n) : bestCost;
+    if (cost < bestCost) bestCost = cost, best = d;
   }
   return best;
 }

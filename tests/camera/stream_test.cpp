@@ -15,22 +15,7 @@ namespace ryk {
 namespace {
 
 using namespace std::chrono_literals;
-
-SyntheticCamera silentFor(int opens) {
-  SyntheticCamera c;
-  c.silentOpens = opens;
-  return c;
-}
-SyntheticCamera named(const char* name) {
-  SyntheticCamera c;
-  c.displayName = name;
-  return c;
-}
-SyntheticCamera pattern(const char* p) {
-  SyntheticCamera c;
-  c.pattern = p;
-  return c;
-}
+using Cams = std::vector<SyntheticCamera>;
 
 class StreamTest : public ::testing::Test {
  protected:
@@ -51,39 +36,35 @@ class StreamTest : public ::testing::Test {
     }
     return true;
   }
-  static double mean(const std::vector<std::uint32_t>& px, int shift) {
-    double s = 0;
-    for (std::uint32_t p : px) s += (p >> shift) & 0xFF;
-    return s / static_cast<double>(px.size());
+  // A frame of camera k made after the last change.
+  static test::Picture take(int k) {
+    test::Picture p{RYK_WIDTH, RYK_HEIGHT, std::vector<std::uint8_t>(RYK_FRAME_BYTES)};
+    EXPECT_TRUE(frames(k, 2));
+    EXPECT_EQ(ryk_CopyFrame(k, p.px.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
+    return p;
   }
-  static std::vector<std::uint32_t> take(int k) {
-    std::vector<std::uint32_t> px(RYK_FRAME_BYTES / 4);
-    EXPECT_TRUE(frames(k, 2));  // a frame made after the last change
-    EXPECT_EQ(ryk_CopyFrame(k, px.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
-    return px;
+  static double meanGreen(const test::Picture& p) {
+    double s = 0;
+    for (std::size_t i = 1; i < p.px.size(); i += 4) s += p.px[i];
+    return s / (static_cast<double>(p.px.size()) / 4);
   }
 };
 
-TEST_F(StreamTest, TwoCamerasOpenStreamAndCloseOnce) {
+TEST_F(StreamTest, TwoCamerasStreamTopDownAndCloseOnce) {
   useSyntheticCameras(2);
   ASSERT_EQ(ryk_Open(30.0), 0);
   EXPECT_EQ(ryk_ready.load(), 1);
   EXPECT_EQ(ryk_count.load(), 2);
   EXPECT_EQ(detail::lastOpenAttempts(), 1);
-  EXPECT_EQ(deviceName(0), "@device:pnp:synthetic/0");
-  ASSERT_TRUE(frames(0, 5));
   ASSERT_TRUE(frames(1, 5));
-  EXPECT_EQ(ryk_frameBytes[0].load(), RYK_FRAME_BYTES);
   EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING);
-  ASSERT_NE(ryk_grabber[1], nullptr);
-  EXPECT_EQ(ryk_grabber[1]->camera(), 1);
+  // Colour bars on top: the first is light grey; the bottom band starts dark blue (BGRx).
+  test::Picture bars = take(0);
+  for (int c : {0, 1, 2}) EXPECT_GT(bars.at(10, 0, c), 150) << c;
+  EXPECT_TRUE(bars.at(10, 239, 2) < 60 && bars.at(10, 239, 0) > bars.at(10, 239, 2));
+  EXPECT_EQ(std::memcmp(ryk_frame[0] + 10, &bars.px[40], 3), 0);  // the direct pointer the same way up
   // Both cameras' times come from one clock: their latest frames are close.
   EXPECT_LT(std::abs(ryk_frameTime[0] - ryk_frameTime[1]), 0.5);
-  // The pair sees the scene from two places.
-  std::vector<std::uint32_t> a(RYK_FRAME_BYTES / 4), b(RYK_FRAME_BYTES / 4);
-  ASSERT_EQ(ryk_CopyFrame(0, a.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
-  ASSERT_EQ(ryk_CopyFrame(1, b.data(), RYK_FRAME_BYTES), RYK_FRAME_BYTES);
-  EXPECT_NE(a, b);
 
   EXPECT_EQ(ryk_Open(30.0), 1);  // already open: the running cameras go on
   EXPECT_TRUE(frames(0, 2));
@@ -91,29 +72,12 @@ TEST_F(StreamTest, TwoCamerasOpenStreamAndCloseOnce) {
   EXPECT_EQ(ryk_ready.load(), 0);
   EXPECT_EQ(ryk_frame[0], nullptr);
   EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STOPPED);
-  EXPECT_EQ(ryk_CopyFrame(0, a.data(), RYK_FRAME_BYTES), 0);
+  EXPECT_EQ(ryk_CopyFrame(0, bars.px.data(), RYK_FRAME_BYTES), 0);
   EXPECT_EQ(ryk_Close(), 1);
-  // A new start after a close starts from scratch.
-  ASSERT_EQ(ryk_Open(15.0), 0);
-  EXPECT_TRUE(frames(1, 2));
-  EXPECT_EQ(ryk_Close(), 0);
-}
-
-TEST_F(StreamTest, FramesArriveTopDown) {
-  useSyntheticCameras(std::vector<SyntheticCamera>{pattern("smpte")});
-  ASSERT_EQ(ryk_Open(30.0), 0);
-  const auto px = take(0);
-  // Colour bars on top: the first is light grey; the bottom band starts dark blue.
-  const std::uint32_t top = px[10], bottom = px[239 * 320 + 10];
-  for (int s : {0, 8, 16}) EXPECT_GT((top >> s) & 0xFF, 150u) << s;
-  EXPECT_LT((bottom >> 16) & 0xFF, 60u);  // red
-  EXPECT_GT(bottom & 0xFF, (bottom >> 16) & 0xFF);  // more blue than red
-  // The direct pointer shows the same orientation.
-  EXPECT_EQ(ryk_frame[0][10] & 0xFFFFFF, top & 0xFFFFFF);
 }
 
 TEST_F(StreamTest, OrderLimitAndUntaggedDevices) {
-  std::vector<SyntheticCamera> devices(10);
+  Cams devices(10);
   devices[1].displayName = "@device:sw:Screen capture";
   devices[4].displayName = "@device:sw:Test source";
   devices[9].displayName = "@device:pnp:never-looked-at";
@@ -122,32 +86,26 @@ TEST_F(StreamTest, OrderLimitAndUntaggedDevices) {
   ASSERT_EQ(ryk_Open(30.0), 0);
   // Of the first eight, six carry the tag; the ninth and tenth are never looked at.
   ASSERT_EQ(ryk_count.load(), 6);
-  const char* expected[] = {"synthetic/0", "synthetic/2", "synthetic/3", "synthetic/5", "synthetic/6", "synthetic/7"};
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(deviceName(k), std::string("@device:pnp:") + expected[k]);
-  EXPECT_EQ(deviceName(6), "");
+  EXPECT_EQ(deviceName(1), "@device:pnp:synthetic/2");
+  EXPECT_EQ(deviceName(5), "@device:pnp:synthetic/7");
   EXPECT_EQ(ryk_UseSyntheticCameras(2), 1);  // not while open
 }
 
-TEST_F(StreamTest, NoCamerasLeaveNothingBehind) {
-  useSyntheticCameras(std::vector<SyntheticCamera>{});
+TEST_F(StreamTest, FailedStartsLeaveNothingBehindAndOnlyASlowFirstFrameIsRetried) {
+  useSyntheticCameras(Cams{});
   EXPECT_EQ(ryk_Open(30.0), 5);
-  useSyntheticCameras(std::vector<SyntheticCamera>{named("@device:sw:a"), named("@device:sw:b")});
+  useSyntheticCameras(Cams{{"@device:sw:a", 0, "smpte", 0}, {"@device:sw:b", 0, "smpte", 0}});
   EXPECT_EQ(ryk_Open(30.0), 8);
-  EXPECT_EQ(detail::lastOpenAttempts(), 1);  // no retry for these codes
-  EXPECT_EQ(ryk_ready.load(), 0);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
   EXPECT_EQ(ryk_count.load(), 0);
-  EXPECT_EQ(ryk_frame[0], nullptr);
   EXPECT_EQ(cameraControls(0), nullptr);
   EXPECT_EQ(ryk_Close(), 1);
-}
-
-TEST_F(StreamTest, ASlowFirstFrameIsRetriedAtMostThreeTimes) {
   detail::setFirstFrameLimit(300ms);
-  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(1)});
+  useSyntheticCameras(Cams{{"", 0, "smpte", 1}});
   EXPECT_EQ(ryk_Open(30.0), 0);
   EXPECT_EQ(detail::lastOpenAttempts(), 2);
   EXPECT_EQ(ryk_Close(), 0);
-  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(10)});
+  useSyntheticCameras(Cams{{"", 0, "smpte", 10}});
   EXPECT_EQ(ryk_Open(30.0), 21);
   EXPECT_EQ(detail::lastOpenAttempts(), 3);
   EXPECT_EQ(ryk_ready.load(), 0);
@@ -158,7 +116,7 @@ TEST_F(StreamTest, ASlowFirstFrameIsRetriedAtMostThreeTimes) {
 // deadline was ended by the close.
 TEST_F(StreamTest, CloseFromAnotherThreadEndsAWaitingStart) {
   detail::setFirstFrameLimit(60s);
-  useSyntheticCameras(std::vector<SyntheticCamera>{silentFor(10)});
+  useSyntheticCameras(Cams{{"", 0, "smpte", 10}});
   std::atomic<int> code{-1};
   std::atomic<pid_t> tid{0};
   std::thread opener([&] {
@@ -190,94 +148,41 @@ TEST_F(StreamTest, PropertiesAndTheirCodes) {
   EXPECT_EQ(ryk_SetProperty(50, 14, 2), 1);
   EXPECT_EQ(ryk_SetProperty(50, 14, -1), 1);
   EXPECT_EQ(ryk_available[0][12], 0);  // no roll on this camera
+  // The controls' own codes and values pass through.
   EXPECT_EQ(ryk_SetProperty(50, 12, 0), 3);
-  EXPECT_EQ(ryk_GetProperty(12, 0), -1.0);
-  EXPECT_EQ(ryk_available[0][14], 1);
   int automatic = -1;
-  ryk_GetProperty(14, 0, &automatic);
-  EXPECT_EQ(automatic, 1);
-  ASSERT_EQ(ryk_SetProperty(50, 14, 0), 0);
-  EXPECT_DOUBLE_EQ(ryk_GetProperty(14, 0, &automatic), 50.0);
+  ASSERT_EQ(ryk_SetProperty(50, 14, 1), 0);
+  EXPECT_DOUBLE_EQ(ryk_GetProperty(14, 1, &automatic), 50.0);
   EXPECT_EQ(automatic, 0);
-  ASSERT_EQ(ryk_SetPropertyAuto(14, 0), 0);
-  ryk_GetProperty(14, 0, &automatic);
-  EXPECT_EQ(automatic, 1);
-  // A refused value is code 5, once.
-  simulatedNode(1)->failSet(V4L2_CID_GAIN, EIO);
-  EXPECT_EQ(ryk_SetProperty(30, 9, 1), 5);
-  EXPECT_EQ(simulatedNode(1)->setCalls(V4L2_CID_GAIN), 1);
-  // Without a handler there is no property page; bad numbers are refused first.
+  // Bad camera numbers are refused first; without a handler there is no page.
   EXPECT_EQ(ryk_ShowPropertyPage(5), 1);
   setPropertyPageHandler(nullptr);
   EXPECT_EQ(ryk_ShowPropertyPage(0), 2);
-  int shownFor = -1;
-  std::string caption;
-  setPropertyPageHandler([&](int k, const std::string& c, std::shared_ptr<CameraControls>) {
-    shownFor = k;
-    caption = c;
-    return 0;
-  });
-  EXPECT_EQ(ryk_ShowPropertyPage(1), 0);
-  EXPECT_EQ(shownFor, 1);
-  EXPECT_EQ(caption, "Video Capture 1");
-  setPropertyPageHandler(nullptr);
 }
 
-TEST_F(StreamTest, ControlsChangeThePicture) {
-  useSyntheticCameras(std::vector<SyntheticCamera>{pattern("white")});
-  ASSERT_EQ(ryk_Open(30.0), 0);
-  ASSERT_EQ(ryk_SetProperty(0, 14, 0), 0);  // shortest exposure
-  const double dark = mean(take(0), 8);
-  ASSERT_EQ(ryk_SetProperty(10, 14, 0), 0);
-  const double brighter = mean(take(0), 8);
-  EXPECT_LT(dark, 10.0);
-  EXPECT_GT(brighter, dark + 50.0);
-  ASSERT_EQ(ryk_SetPropertyAuto(14, 0), 0);
-  // White balance: a warm setting turns white blue, a cold one red.
-  ASSERT_EQ(ryk_SetProperty(0, 7, 0), 0);
-  const auto warm = take(0);
-  EXPECT_GT(mean(warm, 0), mean(warm, 16) + 40.0);
-  ASSERT_EQ(ryk_SetProperty(100, 7, 0), 0);
-  const auto cold = take(0);
-  EXPECT_GT(mean(cold, 16), mean(cold, 0) + 40.0);
-}
-
-// The demo pair: a moving 3D scene seen by a right eye (camera 0) and a left
-// eye (camera 1), with the controls still acting on the picture.
-TEST_F(StreamTest, StereoDemoCamerasShowAMovingSceneInDepth) {
+// The demo pair: a 3D scene seen by a right eye (camera 0) and a left eye
+// (camera 1), with the controls still acting on the picture.
+TEST_F(StreamTest, StereoDemoCamerasShowTheSceneInDepth) {
   ASSERT_EQ(ryk_UseStereoDemoCameras(), 0);
   ASSERT_EQ(ryk_Open(30.0), 0);
   EXPECT_EQ(ryk_UseStereoDemoCameras(), 1);  // not while open
   ASSERT_EQ(ryk_count.load(), 2);
-  const auto picture = [](const std::vector<std::uint32_t>& px) {
-    test::Picture p{RYK_WIDTH, RYK_HEIGHT, std::vector<std::uint8_t>(RYK_FRAME_BYTES)};
-    std::memcpy(p.px.data(), px.data(), RYK_FRAME_BYTES);
-    return p;
-  };
-  const auto right = picture(take(0)), left = picture(take(1));
-  EXPECT_NE(right.px, left.px);
-  EXPECT_GT(mean(take(0), 8), 80.0);  // the scene, not the black pattern under it
+  const test::Picture right = take(0), left = take(1);
+  EXPECT_GT(meanGreen(right), 80.0);  // the scene, not the black pattern under it
   // The wall, 12 m away, is 3 pixels further right for the left eye: the
   // eyes are the right way round, and the picture is not shifted as well.
   const int wall = test::disparity(left, right, test::window(RYK_WIDTH, RYK_HEIGHT, 100, 215, 50, 70), -80, 80);
-  EXPECT_GE(wall, 2);
-  EXPECT_LE(wall, 4);
-  // A second later the beach ball is somewhere else.
-  ASSERT_TRUE(frames(0, 30));
-  const auto later = picture(take(0));
-  EXPECT_GT(test::count(test::changed(right, later)), 500);
-  // Exposure still darkens the scene camera.
-  ASSERT_EQ(ryk_SetProperty(0, 14, 0), 0);
-  EXPECT_LT(mean(take(0), 8), 10.0);
-  EXPECT_GT(mean(take(1), 8), 80.0);
+  EXPECT_TRUE(wall >= 2 && wall <= 4) << wall;
+  ASSERT_EQ(ryk_SetProperty(0, 14, 0), 0);  // exposure still darkens the scene camera
+  EXPECT_LT(meanGreen(take(0)), 10.0);
+  EXPECT_GT(meanGreen(take(1)), 80.0);
 }
 
 TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
   detail::setWatchdogLimit(300ms);
   useSyntheticCameras(3);
   ASSERT_EQ(ryk_Open(30.0), 0);
-  ASSERT_TRUE(frames(1, 2));
-  ASSERT_TRUE(frames(2, 2));
+  ASSERT_TRUE(frames(1, 2) && frames(2, 2));
   ASSERT_TRUE(unplugSyntheticCamera(1, true));   // with an error, as USB does
   ASSERT_TRUE(unplugSyntheticCamera(2, false));  // just silence
   EXPECT_FALSE(unplugSyntheticCamera(7, true));
@@ -288,8 +193,7 @@ TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
     failed = ryk_CameraState(1) == RYK_CAMERA_FAILED;
     stalled = ryk_CameraState(2) == RYK_CAMERA_STALLED;
   }
-  EXPECT_TRUE(failed);
-  EXPECT_TRUE(stalled);
+  EXPECT_TRUE(failed && stalled);
   EXPECT_NE(ryk_CameraError(1).find("unplugged"), std::string::npos);
   EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STREAMING);
   EXPECT_FALSE(ryk_WaitFrame(1, ryk_frameTime[1], 200));
