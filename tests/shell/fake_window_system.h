@@ -60,9 +60,7 @@ class FakeWindowSystem final : public WindowSystem {
   void show(Hwnd) override {}
   void setForeground(Hwnd) override {}
   void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
-  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override {
-    locked([&] { popups_.emplace_back(h, items); });
-  }
+  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override { locked([&] { popups_.emplace_back(h, items); }); }
   void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
   void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
     locked([&] {
