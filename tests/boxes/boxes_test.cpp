@@ -52,10 +52,7 @@ class BoxesTest : public test::WorkerFixture {
 
   // Opens a button box on the worker (after closing one that is open).
   Hwnd openButtons(int nx, int ny) {
-    onWorker([=] {
-      KAV_DestroyButtonBox();
-      KAV_OpenButtonBox(0, 0, nx, ny);
-    });
+    onWorker([=] { KAV_DestroyButtonBox(), KAV_OpenButtonBox(0, 0, nx, ny); });
     return bx::buttonBoxHandle();
   }
   Hwnd openInputs(int n) {
@@ -235,10 +232,7 @@ TEST_F(BoxesTest, DestroyAndCloseForgetTheBoxEvenDuringItsRename) {
 }
 
 TEST_F(BoxesTest, RequestReplacesTheOpenBoxAtTheOrigin) {
-  onWorker([] {
-    KAV_OpenButtonBox(300, 300, 2, 2);
-    KAV_OpenInputBox(300, 300, 5);
-  });
+  onWorker([] { KAV_OpenButtonBox(300, 300, 2, 2), KAV_OpenInputBox(300, 300, 5); });
   const Hwnd oldButtons = bx::buttonBoxHandle(), oldInputs = bx::inputBoxHandle();
   Request r;
   r.code = req::ButtonBox, r.width = 3, r.height = 2;
@@ -250,8 +244,7 @@ TEST_F(BoxesTest, RequestReplacesTheOpenBoxAtTheOrigin) {
   for (const auto& [h, controls] : {std::pair{bx::buttonBoxHandle(), 6u}, std::pair{bx::inputBoxHandle(), 14u}}) {
     ASSERT_NE(h, 0u);
     EXPECT_EQ(ws_.controls(h).size(), controls);
-    EXPECT_EQ(ws_.frameRect(h).left, 0);
-    EXPECT_EQ(ws_.frameRect(h).top, 0);
+    EXPECT_EQ(std::pair(ws_.frameRect(h).left, ws_.frameRect(h).top), std::pair(0, 0));
   }
 }
 
@@ -293,21 +286,18 @@ TEST_F(BoxesTest, InputBoxFocusAndValuesStoredOnFocusLossAndEnter) {
 
 TEST_F(BoxesTest, DraggingAnEdgeWidensItsColumn) {
   const Hwnd h = openInputs(2);
+  const auto columns = [] { return std::pair{bx::inputBoxState().titleWidth, bx::inputBoxState().editWidth}; };
   post(h, Msg::Sizing, sizing::Left);
   post(h, Msg::Size, 200, 58);
   sync();
-  EXPECT_EQ(bx::inputBoxState().titleWidth, 118);
-  EXPECT_EQ(bx::inputBoxState().editWidth, 70);
+  EXPECT_EQ(columns(), std::pair(118, 70));
   EXPECT_EQ(ws_.controls(h).at(bx::kEditId + 1).rect, (Rect{126, 32, 196, 56}));
   post(h, Msg::Sizing, sizing::Right);
   post(h, Msg::Size, 250, 58);
   sync();
-  EXPECT_EQ(bx::inputBoxState().titleWidth, 118);
-  EXPECT_EQ(bx::inputBoxState().editWidth, 120);
-
+  EXPECT_EQ(columns(), std::pair(118, 120));
   onWorker([] { KAV_ResizeInputBox(50, 0); });
-  EXPECT_EQ(bx::inputBoxState().titleWidth, 50);
-  EXPECT_EQ(bx::inputBoxState().editWidth, 1);
+  EXPECT_EQ(columns(), std::pair(50, 1));
   EXPECT_EQ(ws_.frameRect(h).right - ws_.frameRect(h).left, 63);
 }
 

@@ -44,9 +44,7 @@ class WorkerFixture : public ::testing::Test {
   }
 
   // Starts the worker and waits until KAV_Init has run.
-  void startAndWaitForInit() {
-    ASSERT_TRUE(test::startAndWaitForInit([] { shell().startWorker(); }));
-  }
+  void startAndWaitForInit() { ASSERT_TRUE(test::startAndWaitForInit([] { shell().startWorker(); })); }
   // Runs f on the worker thread at its next dispatch and waits for it.
   void onWorker(const std::function<void()>& f) { ASSERT_TRUE(runOnWorker(f)); }
 
