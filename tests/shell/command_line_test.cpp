@@ -33,9 +33,6 @@ TEST(CommandLineTest, OwnOptionsAndQtsOptionsAreTold) {
   EXPECT_EQ(parseCommandLine({"p", "--captures=a=b"}, "").captures, "a=b");
   EXPECT_EQ(parseCommandLine({"p"}, nullptr).captures, "");
   EXPECT_EQ(parseCommandLine({"p", "--version", "-h"}, nullptr).action, Action::Help);
-  EXPECT_EQ(parseCommandLine({"p", "--version"}, nullptr).action, Action::Version);
-  EXPECT_EQ(programName("/opt/x/bin/rozoru-stereo-demo"), "rozoru-stereo-demo");
-  EXPECT_NE(versionText("rozoru-stereo").find("rozoru-stereo " ROZORU_VERSION), std::string::npos);
 }
 
 TEST(CommandLineTest, MistakesAreRefusedWithTheReason) {

@@ -4,6 +4,7 @@
 // can be routed there (guiQueue) to check that the GUI serves them.
 #pragma once
 
+#include <algorithm>
 #include <future>
 #include <map>
 #include <mutex>
@@ -22,18 +23,8 @@ class FakeWindowSystem final : public WindowSystem {
   MessageQueue* guiQueue = nullptr;
   bool failCreate = false;
   // Screen quantities reported by metrics().
-  ScreenMetrics screen = [] {
-    ScreenMetrics m;
-    m.screenWidth = 1280;
-    m.screenHeight = 1024;
-    m.fullWidth = 1280;
-    m.fullHeight = 976;
-    m.captionHeight = 24;
-    m.minClientWidth = 112;
-    m.minClientHeight = 10;
-    m.colorDepth = 24;
-    return m;
-  }();
+  ScreenMetrics screen{.screenWidth = 1280, .screenHeight = 1024, .fullWidth = 1280, .fullHeight = 976,
+                       .captionHeight = 24, .minClientWidth = 112, .minClientHeight = 10, .colorDepth = 24};
 
   struct Picture {
     int width = 0, height = 0, count = 0;
@@ -46,112 +37,69 @@ class FakeWindowSystem final : public WindowSystem {
   };
 
   bool create(Hwnd h, const CreateParams& p) override {
-    return locked([&] {
-      captions_[h] = p.title;
-      const int x = p.x < 0 ? 0 : p.x, y = p.y < 0 ? 0 : p.y;
-      frames_[h] = Rect{x, y, x + p.clientWidth, y + p.clientHeight};
-      return !failCreate;
-    });
+    const int x = std::max(p.x, 0), y = std::max(p.y, 0);
+    locked([&] { captions_[h] = p.title, frames_[h] = Rect{x, y, x + p.clientWidth, y + p.clientHeight}; });
+    return !failCreate;
   }
-  void destroy(Hwnd h) override {
-    locked([&] {
-      captions_.erase(h);
-      std::erase_if(controls_, [h](const auto& kv) { return kv.first.first == h; });
-    });
-  }
+  void destroy(Hwnd h) override { locked([&] { captions_.erase(h), controls_.erase(h); }); }
   void setCaption(Hwnd h, const std::string& text) override {
     if (!guiQueue) return locked([&] { captions_[h] = text; });
     std::promise<void> done;
-    guiQueue->postCall([&] {
-      locked([&] { captions_[h] = text; });
-      done.set_value();
-    });
+    guiQueue->postCall([&] { locked([&] { captions_[h] = text; }), done.set_value(); });
     done.get_future().get();
   }
-  std::string caption(Hwnd h) override {
-    return locked([&] { return captions_.count(h) ? captions_[h] : std::string(); });
-  }
+  std::string caption(Hwnd h) override { return locked([&] { return captions_.contains(h) ? captions_[h] : ""; }); }
   void setClientSize(Hwnd h, int width, int height) override {
-    locked([&] {
-      Rect& r = frames_[h];
-      r.right = r.left + width;
-      r.bottom = r.top + height;
-    });
+    locked([&] { frames_[h].right = frames_[h].left + width, frames_[h].bottom = frames_[h].top + height; });
   }
   Rect frameRect(Hwnd h) override { return locked([&] { return frames_[h]; }); }
   Rect clientRect(Hwnd) override { return {}; }
   void move(Hwnd h, int x, int y) override {
-    locked([&] {
-      Rect& r = frames_[h];
-      r = {x, y, x + (r.right - r.left), y + (r.bottom - r.top)};
-    });
+    locked([&] { Rect& r = frames_[h]; r = {x, y, x + r.right - r.left, y + r.bottom - r.top}; });
   }
   void show(Hwnd) override {}
   void setForeground(Hwnd) override {}
   void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
-  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override {
-    locked([&] { popups_.emplace_back(h, items); });
-  }
+  void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override { locked([&] { popups_.emplace_back(h, items); }); }
   void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
   void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
     locked([&] {
       Picture& p = presented_[h];
-      p.width = width;
-      p.height = height;
-      p.pixels.clear();
+      p = {width, height, p.count + 1, {}};
       for (int y = 0; y < height; ++y) p.pixels.insert(p.pixels.end(), pixels + y * stride, pixels + y * stride + width);
-      ++p.count;
     });
   }
   void setStatusText(Hwnd, const std::string& text) override { locked([&] { status_ = text; }); }
   ScreenMetrics metrics() override { return screen; }
   std::uint32_t modifiers() override { return 0; }
   bool addControl(Hwnd h, ControlKind kind, int id, const Rect& r, const std::string& text) override {
-    return locked([&] {
-      if (!captions_.count(h)) return false;
-      controls_[{h, id}] = Control{kind, r, text};
-      return true;
-    });
+    return locked([&] { return captions_.contains(h) && (controls_[h][id] = Control{kind, r, text}, true); });
   }
   void setControlText(Hwnd h, int id, const std::string& text) override {
-    locked([&] {
-      if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.text = text;
-    });
+    locked([&] { if (Control* c = control(h, id)) c->text = text; });
   }
   std::string controlText(Hwnd h, int id) override {
-    return locked([&] { return controls_.count({h, id}) ? controls_[{h, id}].text : std::string(); });
+    return locked([&] { return control(h, id) ? control(h, id)->text : ""; });
   }
   void setControlRect(Hwnd h, int id, const Rect& r) override {
-    locked([&] {
-      if (auto it = controls_.find({h, id}); it != controls_.end()) it->second.rect = r;
-    });
+    locked([&] { if (Control* c = control(h, id)) c->rect = r; });
   }
   void focusControl(Hwnd h, int id, bool selectAll) override {
-    locked([&] {
-      focus_ = {h, id};
-      focusSelectAll_ = selectAll;
-    });
+    locked([&] { focus_ = {h, id}, focusSelectAll_ = selectAll; });
   }
   void fixHeight(Hwnd h) override { locked([&] { fixedHeight_.insert(h); }); }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {
-    return locked([&] {
-      std::map<int, Control> out;
-      for (const auto& [key, c] : controls_)
-        if (key.first == h) out[key.second] = c;
-      return out;
-    });
+    return locked([&] { return controls_.contains(h) ? controls_.at(h) : std::map<int, Control>{}; });
   }
   std::pair<Hwnd, int> focus() const { return locked([&] { return focus_; }); }
   bool focusSelectedAll() const { return locked([&] { return focusSelectAll_; }); }
-  bool heightFixed(Hwnd h) const { return locked([&] { return fixedHeight_.count(h) != 0; }); }
+  bool heightFixed(Hwnd h) const { return locked([&] { return fixedHeight_.contains(h); }); }
   std::vector<bool> dropChanges() const { return locked([&] { return dropChanges_; }); }
-  Picture presented(Hwnd h) const {
-    return locked([&] { return presented_.count(h) ? presented_.at(h) : Picture{}; });
-  }
+  Picture presented(Hwnd h) const { return locked([&] { return presented_.contains(h) ? presented_.at(h) : Picture{}; }); }
   std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups() const { return locked([&] { return popups_; }); }
-  bool exists(Hwnd h) const { return locked([&] { return captions_.count(h) != 0; }); }
+  bool exists(Hwnd h) const { return locked([&] { return captions_.contains(h); }); }
   std::string status() const { return locked([&] { return status_; }); }
 
  private:
@@ -159,6 +107,9 @@ class FakeWindowSystem final : public WindowSystem {
   auto locked(F f) const -> decltype(f()) {
     std::lock_guard lock(mutex_);
     return f();
+  }
+  Control* control(Hwnd h, int id) {  // with the lock held
+    return controls_.contains(h) && controls_[h].contains(id) ? &controls_[h][id] : nullptr;
   }
 
   mutable std::mutex mutex_;
@@ -168,7 +119,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::map<Hwnd, Picture> presented_;
   std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups_;
   std::string status_;
-  std::map<std::pair<Hwnd, int>, Control> controls_;
+  std::map<Hwnd, std::map<int, Control>> controls_;
   std::pair<Hwnd, int> focus_{0, 0};
   bool focusSelectAll_ = false;
   std::set<Hwnd> fixedHeight_;

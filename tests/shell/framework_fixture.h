@@ -8,7 +8,6 @@
 
 #include <QMenuBar>
 #include <QWidget>
-#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -51,15 +50,8 @@ class FrameworkFixture : public ::testing::Test {
 
   // Starts the framework and waits until KAV_Init has run.
   void startFramework(bool animate = false) {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
     fw_ = std::make_unique<Framework>(StartOptions{animate, lockDir_});
-    ASSERT_EQ(fw_->start(), 0);
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
+    ASSERT_TRUE(startAndWaitForInit([this] { ASSERT_EQ(fw_->start(), 0); }));
   }
 
   QWidget* main() const { return fw_->mainWidget(); }
@@ -70,14 +62,7 @@ class FrameworkFixture : public ::testing::Test {
   }
 
   // Runs f on the worker thread and waits for it (the worker must be idle).
-  void onWorker(std::function<void()> f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  }
+  void onWorker(const std::function<void()>& f) { ASSERT_TRUE(runOnWorker(f)); }
 
   std::string lockDir_;
   std::unique_ptr<Framework> fw_;

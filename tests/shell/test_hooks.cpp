@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <string>
 
 #include "rozoru/kav.h"
+#include "shell/core/shell.h"
 
 namespace rozoru::test {
 
@@ -29,6 +31,23 @@ bool pumpFor(const std::function<bool()>& pred, std::chrono::milliseconds timeou
   return true;
 }
 
+bool startAndWaitForInit(const std::function<void()>& start) {
+  std::atomic<bool> initDone{false};
+  auto userInit = hooks().init;
+  hooks().init = [&initDone, userInit] {
+    if (userInit) userInit();
+    initDone = true;
+  };
+  start();
+  return pumpFor([&] { return initDone.load(); });
+}
+
+bool runOnWorker(const std::function<void()>& f) {
+  std::atomic<bool> done{false};
+  shell().workerPump().queue().postCall([&] { f(), done = true; });
+  return pumpFor([&] { return done.load(); });
+}
+
 pid_t threadId() { return ::gettid(); }
 
 bool threadBlocked(pid_t tid) {
@@ -41,11 +60,11 @@ bool threadBlocked(pid_t tid) {
 }  // namespace rozoru::test
 
 void KAV_Init() {
-  if (rozoru::test::hooks().init) rozoru::test::hooks().init();
+  if (const auto& f = rozoru::test::hooks().init) f();
 }
 void KAV_Main() {
-  if (rozoru::test::hooks().main) rozoru::test::hooks().main();
+  if (const auto& f = rozoru::test::hooks().main) f();
 }
 void KAV_Exit() {
-  if (rozoru::test::hooks().exit) rozoru::test::hooks().exit();
+  if (const auto& f = rozoru::test::hooks().exit) f();
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 
 #include "rozoru/kav.h"
@@ -45,26 +44,9 @@ class WorkerFixture : public ::testing::Test {
   }
 
   // Starts the worker and waits until KAV_Init has run.
-  void startAndWaitForInit() {
-    std::atomic<bool> initDone{false};
-    auto userInit = hooks().init;
-    hooks().init = [&initDone, userInit] {
-      if (userInit) userInit();
-      initDone = true;
-    };
-    shell().startWorker();
-    ASSERT_TRUE(pumpFor([&] { return initDone.load(); }));
-  }
-
+  void startAndWaitForInit() { ASSERT_TRUE(test::startAndWaitForInit([] { shell().startWorker(); })); }
   // Runs f on the worker thread at its next dispatch and waits for it.
-  void onWorker(const std::function<void()>& f) {
-    std::atomic<bool> done{false};
-    shell().workerPump().queue().postCall([&] {
-      f();
-      done = true;
-    });
-    ASSERT_TRUE(pumpFor([&] { return done.load(); }));
-  }
+  void onWorker(const std::function<void()>& f) { ASSERT_TRUE(runOnWorker(f)); }
 
   QueuePump gui_;
   FakeWindowSystem ws_;

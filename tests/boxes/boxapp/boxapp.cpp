@@ -7,7 +7,6 @@
 // "exit".
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -17,13 +16,9 @@ namespace {
 
 void logEvent(const std::string& line) {
   static std::mutex mutex;
-  const char* path = std::getenv("ROZORU_TESTAPP_LOG");
-  if (!path) return;
   std::lock_guard lock(mutex);
-  if (FILE* f = std::fopen(path, "a")) {
-    std::fprintf(f, "%s\n", line.c_str());
-    std::fclose(f);
-  }
+  const char* path = std::getenv("ROZORU_TESTAPP_LOG");
+  if (FILE* f = path ? std::fopen(path, "a") : nullptr) std::fprintf(f, "%s\n", line.c_str()), std::fclose(f);
 }
 
 }  // namespace

@@ -10,11 +10,8 @@
 //                        ignore-stop  KAV_Main never returns by itself
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -25,20 +22,14 @@ namespace {
 
 bool hasMode(const char* word) {
   const char* mode = std::getenv("ROZORU_TESTAPP_MODE");
-  if (!mode) return false;
-  const std::string m = std::string(",") + mode + ",";
-  return m.find(std::string(",") + word + ",") != std::string::npos;
+  return mode && (std::string(",") + mode + ",").find(std::string(",") + word + ",") != std::string::npos;
 }
 
 void logEvent(const char* event) {
   static std::mutex mutex;
-  const char* path = std::getenv("ROZORU_TESTAPP_LOG");
-  if (!path) return;
   std::lock_guard lock(mutex);
-  if (FILE* f = std::fopen(path, "a")) {
-    std::fprintf(f, "%s\n", event);
-    std::fclose(f);
-  }
+  const char* path = std::getenv("ROZORU_TESTAPP_LOG");
+  if (FILE* f = path ? std::fopen(path, "a") : nullptr) std::fprintf(f, "%s\n", event), std::fclose(f);
 }
 
 }  // namespace
