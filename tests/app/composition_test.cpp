@@ -87,23 +87,23 @@ void expectAsPlain(std::uint32_t seed, Step step, Plain plain, const std::string
   for (std::size_t i = 0; i < kPixels; ++i)
     ASSERT_EQ(std::tie(a.p0[i], a.p1[i], a.p2[i]), std::tie(b.p0[i], b.p1[i], b.p2[i])) << what << " at pixel " << i;
 }
-#define AS_PLAIN(seed, call, what) \
+#define EXPECT_AS_PLAIN(seed, call, what) \
   expectAsPlain(seed, [&](RandomPair& q) { call; }, [&](RandomPair& q) { ref::call; }, what)
 
 TEST(AgainstPlainLoops, Gamma) {
   // 3.0 has entries above 255 and -1.0 below 0: those carry into the
   // neighbouring channel and the fourth byte, as the plain loop does.
   for (double k : {0.0, 0.1, 0.5, 1.0, 3.0, -1.0})
-    AS_PLAIN(1, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "gamma " + std::to_string(k));
+    EXPECT_AS_PLAIN(1, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "gamma " + std::to_string(k));
   // Alternating tables: a kept lookup table must follow each change.
-  for (double k : {0.5, 0.2, 0.5, 0.2}) AS_PLAIN(2, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "changed table");
-  AS_PLAIN(3, applyGamma(q.p0.data(), q.p0.data(), gammaTable(0.7)), "the same picture twice");
+  for (double k : {0.5, 0.2, 0.5, 0.2}) EXPECT_AS_PLAIN(2, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "changed table");
+  EXPECT_AS_PLAIN(3, applyGamma(q.p0.data(), q.p0.data(), gammaTable(0.7)), "the same picture twice");
 }
 
 // Each thread keeps its own lookup table for its own gamma curve.
 TEST(AgainstPlainLoops, GammaOnTwoThreadsWithDifferentTables) {
   const auto work = [](double k, std::uint32_t seed) {
-    for (int round = 0; round < 20; ++round) AS_PLAIN(seed, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "threads");
+    for (int round = 0; round < 20; ++round) EXPECT_AS_PLAIN(seed, applyGamma(q.p0.data(), q.p1.data(), gammaTable(k)), "threads");
   };
   std::thread t0(work, 0.25, 10u), t1(work, 0.9, 11u);
   t0.join();
@@ -112,20 +112,20 @@ TEST(AgainstPlainLoops, GammaOnTwoThreadsWithDifferentTables) {
 
 TEST(AgainstPlainLoops, BlendAnaglyphAndPreview) {
   for (std::uint32_t seed : {4u, 5u}) {
-    AS_PLAIN(seed, blend(q.p0.data(), q.p1.data()), "blend");
+    EXPECT_AS_PLAIN(seed, blend(q.p0.data(), q.p1.data()), "blend");
     for (int mode : {0, 1, 2, 3, 4})
       for (int swap : {0, 1, 2})
-        AS_PLAIN(seed, anaglyph(q.p0.data(), q.p1.data(), mode, swap),
+        EXPECT_AS_PLAIN(seed, anaglyph(q.p0.data(), q.p1.data(), mode, swap),
                  "anaglyph " + std::to_string(mode) + " " + std::to_string(swap));
-    AS_PLAIN(seed, preview(q.p0.data(), q.p1.data(), q.p2.data()), "preview");
+    EXPECT_AS_PLAIN(seed, preview(q.p0.data(), q.p1.data(), q.p2.data()), "preview");
   }
 }
 
 TEST(AgainstPlainLoops, OverlappingPictures) {
-  AS_PLAIN(6, blend(q.p0.data(), q.p0.data()), "blend of a picture with itself");
+  EXPECT_AS_PLAIN(6, blend(q.p0.data(), q.p0.data()), "blend of a picture with itself");
   for (int mode : {1, 2, 3})
     for (int swap : {0, 1}) {
-      AS_PLAIN(7, anaglyph(q.p0.data(), q.p0.data(), mode, swap), "anaglyph of a picture with itself");
+      EXPECT_AS_PLAIN(7, anaglyph(q.p0.data(), q.p0.data(), mode, swap), "anaglyph of a picture with itself");
       // Half a picture apart: the pictures share memory without being one.
       std::vector<Pixel> e = randomPicture(8), f = e;
       e.resize(kPixels + kPixels / 2);
@@ -134,7 +134,7 @@ TEST(AgainstPlainLoops, OverlappingPictures) {
       ref::anaglyph(f.data(), f.data() + kPixels / 2, mode, swap);
       EXPECT_EQ(e, f) << "mode " << mode << " swap " << swap;
     }
-  AS_PLAIN(9, preview(q.p0.data(), q.p1.data(), q.p0.data()), "preview into its own source");
+  EXPECT_AS_PLAIN(9, preview(q.p0.data(), q.p1.data(), q.p0.data()), "preview into its own source");
 }
 
 TEST(AgainstPlainLoops, LumaForEveryColour) {
