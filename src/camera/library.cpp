@@ -19,6 +19,7 @@
 
 #include "camera/devices.h"
 #include "camera/frame_store.h"
+#include "camera/handover.h"
 #include "camera/library.h"
 #include "camera/optics.h"
 #include "camera/scene.h"
@@ -226,6 +227,7 @@ void releaseDevices(std::vector<Device>& devices) {
 // ---- Sources --------------------------------------------------------------
 
 GstPadProbeReturn syntheticProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  [[maybe_unused]] const detail::StreamingCallback handOver;
   auto* rt = static_cast<std::shared_ptr<SyntheticRuntime>*>(data)->get();
   std::lock_guard lock(rt->mutex);
   if (rt->unplugged) {
@@ -294,6 +296,7 @@ GstElement* makeSyntheticSource(int k, const SyntheticCamera& spec, int fpsN, in
 // ---- Streaming ------------------------------------------------------------
 
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
+  [[maybe_unused]] const detail::StreamingCallback handOver;
   auto* grabber = static_cast<std::shared_ptr<ryk_SampleGrabberCB>*>(data)->get();
   GstSample* sample = gst_app_sink_pull_sample(sink);
   if (!sample) return GST_FLOW_OK;
@@ -386,6 +389,7 @@ void stopPipeline(GstElement* pipeline) {
   while (gst_element_set_state(pipeline, GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE &&
          Clock::now() - t0 <= 3000ms)
     gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND);
+  detail::afterStreaming();
 }
 
 // Stops and frees everything of an attempt or an open library. The pipeline
@@ -605,6 +609,7 @@ int attemptOpen(double fps, Attempt& a) {
   a.bus = gst_pipeline_get_bus(GST_PIPELINE(a.pipeline));
   if (!a.bus) return 18;
   L.busThread = std::thread(busLoop, a.bus);
+  detail::beforeStreaming();
   if (gst_element_set_state(a.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return 19;
 
   auto cam0 = camera(0);
