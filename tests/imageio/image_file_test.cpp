@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <new>
 
 #include "image/slots.h"
 #include "imageio/image_file.h"
@@ -25,6 +26,7 @@ class FakeCodec final : public Codec {
  public:
   std::map<std::string, Picture> files;
   std::optional<Picture> decode(const Bytes& file) override {
+    if (noMemory) throw std::bad_alloc();
     if (auto it = files.find(std::string(file.begin(), file.end())); it != files.end()) return it->second;
     return std::nullopt;
   }
@@ -35,6 +37,7 @@ class FakeCodec final : public Codec {
     return out;
   }
   static bool encode(const EncodeSource& s, Bytes& out) {
+    if (noMemory) throw std::bad_alloc();
     last = s;  // its pointers are only good during the call
     out.assign({'o', 'k'});
     return !failWrites;
@@ -42,6 +45,7 @@ class FakeCodec final : public Codec {
   int missingFormat = -1;
   static inline EncodeSource last;
   static inline bool failWrites = false;
+  static inline bool noMemory = false;
 };
 
 // A picture owning its pixels, rows `stride` apart.
@@ -68,7 +72,7 @@ class ImageFileTest : public ::testing::Test {
     shell().attach(&ws_, &pump_);
     codec_ = std::make_shared<FakeCodec>();
     setCodec(codec_);
-    FakeCodec::failWrites = false;
+    FakeCodec::failWrites = FakeCodec::noMemory = false;
     KAV_JpegQuality = 100;
     char tmpl[] = "/tmp/rozoru-imageio-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -131,6 +135,9 @@ TEST_F(ImageFileTest, LoadResultsAndClipping) {
             (std::array<Pixel32, 5>{0, (9 << 12) | 1, 0x777777, 0x777777, 0x777777}));
   // Entirely outside: nothing changes, still a success.
   EXPECT_EQ(KAV_LoadImage(small.c_str(), 5000, -5000), 0);
+  // No memory to decode: 1, and the program goes on.
+  FakeCodec::noMemory = true;
+  EXPECT_EQ(KAV_LoadImage(small.c_str(), 0, 0), 1);
 }
 
 TEST_F(ImageFileTest, TransparentPixelsBlendAndDropsRestoreTheCurrentImage) {
@@ -187,11 +194,15 @@ TEST_F(ImageFileTest, SavingResultsQualityFileModesAndFailures) {
   EXPECT_EQ(files(), 1);
   std::filesystem::remove(dir_ + "/pair.jpg");
 
-  // A failed save keeps the old file and leaves no part of the new.
+  // A failed save, or one with no memory to encode, keeps the old file and
+  // leaves no part of the new.
   const std::string target = dir_ + "/keep.png";
   std::ofstream(target) << "the earlier capture";
   FakeCodec::failWrites = true;
   EXPECT_EQ(KAV_SaveImage(8, 8, 3, (dir_ + "/keep").c_str()), 1);
+  FakeCodec::noMemory = true;
+  EXPECT_EQ(KAV_SaveImage(8, 8, 3, (dir_ + "/keep").c_str()), 1);
+  FakeCodec::noMemory = false;
   EXPECT_EQ(files(), 1);
   std::string content;
   std::getline(std::ifstream(target), content);
