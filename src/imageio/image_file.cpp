@@ -1,11 +1,11 @@
 #include "imageio/image_file.h"
 
 #include <algorithm>
-#include <climits>
 #include <array>
 #include <cctype>
+#include <climits>
+#include <exception>
 #include <mutex>
-#include <new>
 #include <unordered_map>
 
 #include "image/slots.h"
@@ -225,7 +225,7 @@ int KAV_LoadImage(const char* file, int x, int y) {
   try {
     const std::optional<Bytes> bytes = readFile(file);
     if (bytes) p = c->decode(*bytes);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // bad_alloc, or a length a container refuses
     return 1;
   }
   if (!p || p->width <= 0 || p->height <= 0 || !p->argb || p->stride < p->width) return 1;
@@ -288,8 +288,9 @@ int KAV_SaveImage(int width, int height, int format, const char* file) {
   } catch (const std::exception&) {  // bad_alloc, or a length a container refuses
     return 1;
   }
-  rgb = {};
-  rows = {};
+  // The pixels' copy is not needed while the file is written.
+  std::vector<std::uint32_t>().swap(rgb);
+  std::vector<std::uint8_t>().swap(rows);
   const std::string why = replaceFile(withExtension(file, format), bytes);
   if (why.empty()) return 0;
   logEvent("picture not saved: " + why);

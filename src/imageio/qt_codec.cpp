@@ -11,7 +11,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <map>
 #include <new>
@@ -178,7 +177,7 @@ class QtCodec final : public Codec {
   // a copy: the picture keeps the QImage alive.
   std::optional<Picture> decode(const Bytes& file) override {
     const char* format = formatOf(file);
-    if (!format || file.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+    if (!format) return std::nullopt;
     BytesReader reader(file, format);
     const QSize announced = reader->size();
     if (announced.isValid() && !fits(announced)) return std::nullopt;
@@ -219,8 +218,8 @@ class QtCodec final : public Codec {
 bool readable(const Filter& filter) {
   static const std::map<std::string, const char*> kByExtension = {
       {"*.*", ""}, {"*.BMP", "bmp"}, {"*.JPG", "jpeg"}, {"*.GIF", "gif"}, {"*.PNG", "png"}, {"*.TIF", "tiff"}, {"*.ICO", "ico"}};
-  const std::string first = std::string(filter.pattern).substr(0, std::string(filter.pattern).find(';'));
-  const auto it = kByExtension.find(first);
+  const std::string_view patterns = filter.pattern;
+  const auto it = kByExtension.find(std::string(patterns.substr(0, patterns.find(';'))));
   return it != kByExtension.end() &&
          (*it->second == '\0' || QImageReader::supportedImageFormats().contains(QByteArray(it->second)));
 }
