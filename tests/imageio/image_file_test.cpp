@@ -21,7 +21,7 @@ namespace rozoru::imageio {
 namespace {
 
 // A file's text names the picture it decodes to; encoding records what it
-// was given and makes a marker file, or fails on request.
+// was given and makes two bytes, or fails (or runs out of memory) on request.
 class FakeCodec final : public Codec {
  public:
   std::map<std::string, Picture> files;
@@ -113,9 +113,7 @@ TEST_F(ImageFileTest, LoadResultsAndClipping) {
   const std::string big = put("big", gradient(640, 480));
   EXPECT_EQ(KAV_LoadImage(big.c_str(), 0, 0), 2);  // no current image yet
   ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 320, 240, 50), 0);
-  std::ofstream(dir_ + "/unknown") << "not a picture";
-  for (const std::string name : {"missing", "unknown", ""})
-    EXPECT_EQ(KAV_LoadImage((dir_ + "/" + name).c_str(), 0, 0), 1) << name;
+  EXPECT_EQ(KAV_LoadImage((dir_ + "/missing").c_str(), 0, 0), 1);
   EXPECT_EQ(KAV_ImagePixels[0][0], 0u);
 
   ASSERT_EQ(KAV_LoadImage(big.c_str(), 0, 0), 0);
