@@ -131,18 +131,25 @@ void drawPicture(int id, const Picture& p, int x, int y) {
 
 const std::vector<Filter>& openFilters() {
   static const std::vector<Filter> filters = {
-      {"All Files (*.*)", "*.*"},
-      {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB"},
-      {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE"},
-      {"CompuServe GIF (*.GIF)", "*.GIF"},
-      {"PNG (*.PNG)", "*.PNG"},
-      {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF"},
-      // Offered only where a reader is installed (see the dialogs).
-      {"WMF (*.WMF)", "*.WMF"},
-      {"EMF (*.EMF)", "*.EMF"},
-      {"ICO (*.ICO)", "*.ICO"},
+      {"All Files (*.*)", "*.*", ""},
+      {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB", "bmp"},
+      {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE", "jpeg"},
+      {"CompuServe GIF (*.GIF)", "*.GIF", "gif"},
+      {"PNG (*.PNG)", "*.PNG", "png"},
+      {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF", "tiff"},
+      {"WMF (*.WMF)", "*.WMF", nullptr},
+      {"EMF (*.EMF)", "*.EMF", nullptr},
+      {"ICO (*.ICO)", "*.ICO", "ico"},
   };
   return filters;
+}
+
+std::vector<int> offeredOpenFilters(bool (*hasReader)(const char* format)) {
+  std::vector<int> out;
+  const std::vector<Filter>& all = openFilters();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i].format && (*all[i].format == '\0' || hasReader(all[i].format))) out.push_back(static_cast<int>(i) + 1);
+  return out;
 }
 
 DialogMemory& dialogMemory() {

@@ -81,8 +81,12 @@ int nearestIndex(const std::uint32_t* table, std::uint32_t rgb);
 struct Filter {
   const char* text;
   const char* pattern;
+  const char* format;  // the decoder's name; "" for all files, nullptr when none decodes it
 };
 const std::vector<Filter>& openFilters();
+// The numbers of the open dialog's filters offered: all files, and each
+// format that is decoded and has a reader (hasReader tells).
+std::vector<int> offeredOpenFilters(bool (*hasReader)(const char* format));
 
 // What the dialogs remember for the program's life.
 struct DialogMemory {

@@ -12,7 +12,7 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <numeric>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -213,16 +213,7 @@ class QtCodec final : public Codec {
   }
 };
 
-// Whether the open dialog may offer a filter: all files, or a format that
-// is decoded and has a reader installed (no reader, no filter).
-bool readable(const Filter& filter) {
-  static const std::map<std::string, const char*> kByExtension = {
-      {"*.*", ""}, {"*.BMP", "bmp"}, {"*.JPG", "jpeg"}, {"*.GIF", "gif"}, {"*.PNG", "png"}, {"*.TIF", "tiff"}, {"*.ICO", "ico"}};
-  const std::string_view patterns = filter.pattern;
-  const auto it = kByExtension.find(std::string(patterns.substr(0, patterns.find(';'))));
-  return it != kByExtension.end() &&
-         (*it->second == '\0' || QImageReader::supportedImageFormats().contains(QByteArray(it->second)));
-}
+bool hasQtReader(const char* format) { return QImageReader::supportedImageFormats().contains(QByteArray(format)); }
 
 // The dialogs' filter texts separate their patterns with ';', which Qt's own
 // filtering does not split, and file names differ in case here: give the
@@ -253,15 +244,15 @@ class QtFileDialogs final : public FileDialogs {
   static std::optional<std::string> run(bool saving) {
     DialogMemory& memory = dialogMemory();
     const std::vector<Filter>& all = openFilters();
-    const std::size_t count = saving ? 6 : all.size();
-    // Filters keep their numbers when some are not offered.
+    // Filters keep their numbers when some are not offered; saving offers 1-6.
+    std::vector<int> numbers(6);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    if (!saving) numbers = offeredOpenFilters(hasQtReader);
+    const auto filterAt = [&all, &numbers](qsizetype i) -> const Filter& {
+      return all[static_cast<std::size_t>(numbers[static_cast<std::size_t>(i)] - 1)];
+    };
     QStringList texts;
-    std::vector<int> numbers;
-    for (std::size_t i = 0; i < count; ++i)
-      if (saving || readable(all[i])) {
-        texts << QString::fromUtf8(all[i].text);
-        numbers.push_back(static_cast<int>(i) + 1);
-      }
+    for (std::size_t i = 0; i < numbers.size(); ++i) texts << QString::fromUtf8(filterAt(static_cast<qsizetype>(i)).text);
     int& remembered = saving ? memory.saveFilter : memory.openFilter;
     const auto offered = std::find(numbers.begin(), numbers.end(), remembered);
     const int shown = offered == numbers.end() ? 1 : static_cast<int>(offered - numbers.begin()) + 1;
@@ -271,10 +262,9 @@ class QtFileDialogs final : public FileDialogs {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(texts);
     auto* files = dialog.findChild<QFileSystemModel*>();
-    const auto applyFilter = [files, &all, &texts, &numbers](const QString& text) {
+    const auto applyFilter = [files, &texts, &filterAt](const QString& text) {
       const auto i = texts.indexOf(text);
-      if (files && i >= 0)
-        files->setNameFilters(filePatterns(all[static_cast<std::size_t>(numbers[static_cast<std::size_t>(i)] - 1)].pattern));
+      if (files && i >= 0) files->setNameFilters(filePatterns(filterAt(i).pattern));
     };
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyFilter);
     dialog.selectNameFilter(texts[shown - 1]);
@@ -286,7 +276,7 @@ class QtFileDialogs final : public FileDialogs {
     } else {
       dialog.setAcceptMode(QFileDialog::AcceptOpen);
       dialog.setFileMode(QFileDialog::ExistingFile);
-      dialog.selectFile(QString::fromUtf8(all[static_cast<std::size_t>(numbers[static_cast<std::size_t>(shown - 1)] - 1)].pattern));
+      dialog.selectFile(QString::fromUtf8(filterAt(shown - 1).pattern));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::optional<std::string>{};
     const QString chosen = dialog.selectedFiles().first();

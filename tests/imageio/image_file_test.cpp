@@ -100,13 +100,16 @@ class ImageFileTest : public ::testing::Test {
   std::string dir_;
 };
 
-TEST(Extensions, AppendedUnlessTheLastFourCharactersAreIt) {
+TEST(Extensions, AppendedUnlessTheLastFourCharactersAreItAndOnlyReadableOnesOffered) {
   EXPECT_EQ(withExtension("picture.BMP", 0), "picture.BMP");
   EXPECT_EQ(withExtension("ab", 3), "ab.png");
   EXPECT_EQ(withExtension("x.jpeg", 1), "x.jpeg.jpg");
   EXPECT_EQ(withExtension("x.tiff", 4), "x.tiff.tif");
   EXPECT_EQ(withExtension("shot.Jpg", 1), "shot.Jpg");
   EXPECT_EQ(withExtension(".gif", 2), ".gif");
+  // The open dialog offers only formats that are decoded and have a reader.
+  EXPECT_EQ(offeredOpenFilters([](const char* f) { return std::string(f) != "ico"; }), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(offeredOpenFilters([](const char*) { return true; }), (std::vector<int>{1, 2, 3, 4, 5, 6, 9}));
 }
 
 TEST_F(ImageFileTest, LoadResultsAndClipping) {
