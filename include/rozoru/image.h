@@ -2,6 +2,7 @@
 // directly. Thread-bound: every operation runs on the worker thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,8 +34,9 @@ extern ImageSlot kav_image[KAV_MAX_IMAGES];
 extern Pixel32* KAV_ImagePixels[KAV_MAX_IMAGES];
 extern std::uint8_t* KAV_ImageBytes[KAV_MAX_IMAGES];
 
-// Row stride in bytes of an 8-bit image of this width.
-inline int KAV_Stride8(int width) { return (width + 3) & ~3; }
+// Row stride in bytes of an 8-bit image of this width, in 64 bits so that
+// no width overflows it.
+inline std::ptrdiff_t KAV_Stride8(int width) { return (std::ptrdiff_t{width} + 3) & ~std::ptrdiff_t{3}; }
 
 // Results: 0 created; 1 slot in use; 2 no zoom fits the screen; 3 bitmap not
 // made (no memory, or more than 2^31 - 1 bytes of pixels). x or y of -1 lets

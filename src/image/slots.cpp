@@ -257,7 +257,9 @@ int KAV_UpdateImage(int id) {
   std::vector<std::uint32_t> expanded;
   if (s.bitDepth == 8) {
     expanded.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
-    expandIndexed(reinterpret_cast<const std::uint8_t*>(store.pixels.data()), s.width, s.height, KAV_Stride8(s.width),
+    // A slot's stride fits in int: its bitmap is at most 2^31 - 1 bytes.
+    expandIndexed(reinterpret_cast<const std::uint8_t*>(store.pixels.data()), s.width, s.height,
+                  static_cast<int>(KAV_Stride8(s.width)),
                   store.colors.data(), expanded.data(), s.width);
     picture = expanded.data();
   }
@@ -336,7 +338,7 @@ void KAV_GetImageArea(void* destination, int x0, int y0, int w, int h) {
   } else {
     auto* out = static_cast<std::uint8_t*>(destination);
     const std::uint8_t* px = KAV_ImageBytes[g_current];
-    const int stride = KAV_Stride8(s.width);
+    const std::ptrdiff_t stride = KAV_Stride8(s.width);
     for (int i = 0; i < h; ++i)
       for (int j = 0; j < w; ++j)
         out[static_cast<std::ptrdiff_t>(i) * w + j] =
@@ -355,7 +357,7 @@ void KAV_PutFrame(const Pixel32* frame, unsigned offset) {
       if (s.bitDepth == 32)
         KAV_ImagePixels[id][y * w + offset + x] = frame[y * 320 + x];
       else
-        KAV_ImageBytes[id][y * static_cast<unsigned>(KAV_Stride8(s.width)) + offset + x] =
+        KAV_ImageBytes[id][static_cast<std::ptrdiff_t>(y) * KAV_Stride8(s.width) + offset + x] =
             reinterpret_cast<const std::uint8_t*>(frame)[y * 320 + x];
     }
   }

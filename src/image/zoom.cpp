@@ -16,8 +16,9 @@ ZoomFit fitZoom(int w, int h, int requested, const ZoomScreen& s) {
   f.displayWidth = f.zoom * w / 100;
   f.displayHeight = f.zoom * h / 100;
   if (f.displayWidth < s.minClientWidth || f.displayHeight < s.minClientHeight) {
-    const int fw = (s.minClientWidth * 100 + w - 1) / w;
-    const int fh = (s.minClientHeight * 100 + h - 1) / h;
+    // In 64 bits: a width near INT_MAX must not wrap.
+    const int fw = static_cast<int>((std::int64_t{s.minClientWidth} * 100 + w - 1) / w);
+    const int fh = static_cast<int>((std::int64_t{s.minClientHeight} * 100 + h - 1) / h);
     f.zoom = std::max(fw, fh);
     f.displayWidth = static_cast<int>(static_cast<std::int64_t>(f.zoom) * w / 100);
     f.displayHeight = static_cast<int>(static_cast<std::int64_t>(f.zoom) * h / 100);

@@ -1,21 +1,17 @@
 #include "imageio/image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <exception>
 #include <mutex>
 #include <unordered_map>
 
 #include "image/slots.h"
 #include "rozoru/image.h"
 #include "rozoru/imagefile.h"
+#include "shell/core/event_log.h"
 #include "shell/core/shell.h"
 
 int KAV_JpegQuality = 100;
@@ -43,39 +39,6 @@ std::uint32_t blend(std::uint32_t src, std::uint32_t dst) {
     out |= ((s * a + d * (255 - a) + 127) / 255) << shift;
   }
   return out;
-}
-
-// A new empty file beside path, named path.partial-NNNNNN, made as any new
-// file is (mode 0666 less the umask, the folder's default ACL); -1 when none
-// can be made.
-int openTemporary(const std::string& path, std::string& temp) {
-  static std::atomic<unsigned> counter{0};
-  const unsigned salt = static_cast<unsigned>(::getpid()) * 2654435761u;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%06u", (salt + counter.fetch_add(1)) % 1000000u);
-    temp = path + ".partial-" + suffix;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// Writes to a temporary file beside the target and renames it over the
-// target only when complete, so a failed save leaves any old file intact.
-// A file that is replaced keeps its permissions.
-bool writeReplacing(const std::string& path, const Encoder& encoder, const EncodeSource& source) {
-  std::string temp;
-  const int fd = openTemporary(path, temp);
-  if (fd < 0) return false;
-  struct stat old {};
-  const bool kept = ::stat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode) || ::fchmod(fd, old.st_mode & 07777) == 0;
-  ::close(fd);
-  if (!kept || !encoder.write(temp, source) || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -139,12 +102,15 @@ void drawPicture(int id, const Picture& p, int x, int y) {
   const int x1 = static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + p.width));
   const int y1 = static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + p.height));
   if (x0 >= x1 || y0 >= y1) return;
+  const auto source = [&p, x, y](int ix, int iy) {
+    return p.argb[static_cast<std::ptrdiff_t>(iy - y) * p.stride + (ix - x)];
+  };
   if (s.bitDepth == 32) {
     Pixel32* px = KAV_ImagePixels[id];
     for (int iy = y0; iy < y1; ++iy)
       for (int ix = x0; ix < x1; ++ix) {
         Pixel32& d = px[static_cast<std::ptrdiff_t>(iy) * s.width + ix];
-        d = blend(p.argb[static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(ix - x)], d);
+        d = blend(source(ix, iy), d);
       }
     return;
   }
@@ -152,12 +118,11 @@ void drawPicture(int id, const Picture& p, int x, int y) {
   KAV_GetColorTable(table);
   std::unordered_map<std::uint32_t, std::uint8_t> nearest;
   std::uint8_t* bytes = KAV_ImageBytes[id];
-  const int stride = KAV_Stride8(s.width);
+  const std::ptrdiff_t stride = KAV_Stride8(s.width);
   for (int iy = y0; iy < y1; ++iy)
     for (int ix = x0; ix < x1; ++ix) {
-      std::uint8_t& d = bytes[static_cast<std::ptrdiff_t>(iy) * stride + ix];
-      const std::uint32_t c =
-          blend(p.argb[static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(ix - x)], table[d]);
+      std::uint8_t& d = bytes[iy * stride + ix];
+      const std::uint32_t c = blend(source(ix, iy), table[d]);
       auto [it, fresh] = nearest.try_emplace(c, std::uint8_t{0});
       if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table, c));
       d = it->second;
@@ -166,17 +131,25 @@ void drawPicture(int id, const Picture& p, int x, int y) {
 
 const std::vector<Filter>& openFilters() {
   static const std::vector<Filter> filters = {
-      {"All Files (*.*)", "*.*"},
-      {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB"},
-      {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE"},
-      {"CompuServe GIF (*.GIF)", "*.GIF"},
-      {"PNG (*.PNG)", "*.PNG"},
-      {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF"},
-      {"WMF (*.WMF)", "*.WMF"},
-      {"EMF (*.EMF)", "*.EMF"},
-      {"ICO (*.ICO)", "*.ICO"},
+      {"All Files (*.*)", "*.*", ""},
+      {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB", "bmp"},
+      {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE", "jpeg"},
+      {"CompuServe GIF (*.GIF)", "*.GIF", "gif"},
+      {"PNG (*.PNG)", "*.PNG", "png"},
+      {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF", "tiff"},
+      {"WMF (*.WMF)", "*.WMF", nullptr},
+      {"EMF (*.EMF)", "*.EMF", nullptr},
+      {"ICO (*.ICO)", "*.ICO", "ico"},
   };
   return filters;
+}
+
+std::vector<int> offeredOpenFilters(bool (*hasReader)(const char* format)) {
+  std::vector<int> out;
+  const std::vector<Filter>& all = openFilters();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i].format && (*all[i].format == '\0' || hasReader(all[i].format))) out.push_back(static_cast<int>(i) + 1);
+  return out;
 }
 
 DialogMemory& dialogMemory() {
@@ -254,10 +227,15 @@ using namespace rozoru::imageio;
 int KAV_LoadImage(const char* file, int x, int y) {
   if (!currentInUse()) return 2;
   const std::shared_ptr<Codec> c = codec();
-  std::optional<Picture> p = c && file ? c->decode(file) : std::nullopt;
-  if (!p || p->width <= 0 || p->height <= 0 ||
-      p->argb.size() != static_cast<std::size_t>(p->width) * static_cast<std::size_t>(p->height))
+  if (!c || !file) return 1;
+  std::optional<Picture> p;
+  try {
+    const std::optional<Bytes> bytes = readFile(file);
+    if (bytes) p = c->decode(*bytes);
+  } catch (const std::exception&) {  // bad_alloc, or a length a container refuses
     return 1;
+  }
+  if (!p || p->width <= 0 || p->height <= 0 || !p->argb || p->stride < p->width) return 1;
   const int id = KAV_CurrentImage();
   if (kav_image[id].bitDepth == 8 && !p->palette.empty()) {
     const int n = static_cast<int>(std::min<std::size_t>(p->palette.size(), 256));
@@ -290,6 +268,7 @@ int KAV_SaveImage(int width, int height, int format, const char* file) {
   std::vector<std::uint32_t> rgb;
   std::vector<std::uint8_t> rows;
   std::uint32_t table[256];
+  Bytes bytes;
   try {
     if (s.bitDepth == 32) {
       rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
@@ -297,21 +276,30 @@ int KAV_SaveImage(int width, int height, int format, const char* file) {
       src.rgb = rgb.data();
     } else {
       // The area arrives packed; the encoder gets rows at the bitmap stride.
-      const int stride = KAV_Stride8(width);
+      const std::ptrdiff_t stride = KAV_Stride8(width);
+      if (stride > INT_MAX) return 1;
       std::vector<std::uint8_t> packed(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
       KAV_GetImageArea(packed.data(), 0, 0, width, height);
       rows.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
       for (int y = 0; y < height; ++y)
-        std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
-                    rows.begin() + static_cast<std::ptrdiff_t>(y) * stride);
+        std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(y) * width, width, rows.begin() + y * stride);
       KAV_GetColorTable(table);
       src.indices = rows.data();
-      src.stride = stride;
+      src.stride = static_cast<int>(stride);
       src.palette = table;
       src.dotsPerMeter = 2834;
     }
-  } catch (const std::bad_alloc&) {
+    // The whole file is made in memory first, where every encoder error
+    // shows, and only then replaces what is on disk.
+    if (!encoder->encode(src, bytes)) return 1;
+  } catch (const std::exception&) {  // bad_alloc, or a length a container refuses
     return 1;
   }
-  return writeReplacing(withExtension(file, format), *encoder, src) ? 0 : 1;
+  // The pixels' copy is not needed while the file is written.
+  std::vector<std::uint32_t>().swap(rgb);
+  std::vector<std::uint8_t>().swap(rows);
+  const std::string why = replaceFile(withExtension(file, format), bytes);
+  if (why.empty()) return 0;
+  logEvent("picture not saved: " + why);
+  return 1;
 }

@@ -10,13 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "imageio/file_bytes.h"
+
 namespace rozoru::imageio {
 
-// A decoded file: pixels 0xAARRGGBB (not premultiplied), rows top-down; the
-// file's own palette (0x00RRGGBB) when it has one.
+// The most pixel memory a file may make the program allocate, and so the
+// largest picture (in 32-bit pixels) it may decode to.
+inline constexpr std::size_t kMaxPictureBytes = std::size_t{128} << 20;
+
+// A decoded file: pixels 0xAARRGGBB (not premultiplied), rows top-down and
+// `stride` pixels apart, in memory that `owner` keeps alive (the decoder's
+// own buffer: no copy); the file's own palette (0x00RRGGBB) when it has one.
 struct Picture {
   int width = 0, height = 0;
-  std::vector<std::uint32_t> argb;
+  const std::uint32_t* argb = nullptr;
+  int stride = 0;
+  std::shared_ptr<const void> owner;
   std::vector<std::uint32_t> palette;
 };
 
@@ -34,15 +43,18 @@ struct EncodeSource {
 
 struct Encoder {
   std::string mimeType;
-  // Writes the picture to path; false on any failure.
-  bool (*write)(const std::string& path, const EncodeSource& source);
+  // Encodes the picture into out (the whole file); false on any failure,
+  // including no memory and a size the format cannot hold.
+  bool (*encode)(const EncodeSource& source, Bytes& out);
 };
 
 class Codec {
  public:
   virtual ~Codec() = default;
-  // nullopt when the file cannot be read or decoded, or has no pixels.
-  virtual std::optional<Picture> decode(const std::string& path) = 0;
+  // The picture a whole file holds; nullopt when it is not one of the
+  // formats offered, cannot be decoded, has no pixels, or would take more
+  // than kMaxPictureBytes.
+  virtual std::optional<Picture> decode(const Bytes& file) = 0;
   // The available encoders, in the order they are looked up.
   virtual std::vector<Encoder> encoders() = 0;
 };
@@ -69,8 +81,12 @@ int nearestIndex(const std::uint32_t* table, std::uint32_t rgb);
 struct Filter {
   const char* text;
   const char* pattern;
+  const char* format;  // the decoder's name; "" for all files, nullptr when none decodes it
 };
 const std::vector<Filter>& openFilters();
+// The numbers of the open dialog's filters offered: all files, and each
+// format that is decoded and has a reader (hasReader tells).
+std::vector<int> offeredOpenFilters(bool (*hasReader)(const char* format));
 
 // What the dialogs remember for the program's life.
 struct DialogMemory {

@@ -2,15 +2,20 @@
 
 #include <gif_lib.h>
 
-#include <QDir>
+#include <QBuffer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QFileSystemModel>
 #include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <new>
+#include <string_view>
+#include <utility>
 
 #include "imageio/image_file.h"
 #include "shell/core/shell.h"
@@ -50,22 +55,43 @@ QImage toQImage(const EncodeSource& s) {
   return img;
 }
 
-bool writeQt(const std::string& path, const EncodeSource& s, const char* format) {
+// The whole file the writer makes in memory: its own errors show there, and
+// TIFF, which seeks back, can.
+bool encodeQt(const EncodeSource& s, Bytes& out, const char* format) {
   const QImage img = toQImage(s);
   if (img.isNull()) return false;
-  QImageWriter writer(QString::fromStdString(path), format);
+  QByteArray data;
+  QBuffer buffer(&data);
+  if (!buffer.open(QIODevice::WriteOnly)) return false;
+  QImageWriter writer(&buffer, format);
   if (std::strcmp(format, "jpeg") == 0) writer.setQuality(std::clamp(s.quality, 0, 100));
-  return writer.write(img);
+  if (!writer.write(img) || data.isEmpty()) return false;
+  out.assign(data.cbegin(), data.cend());
+  return true;
 }
 
-bool writeBmp(const std::string& path, const EncodeSource& s) { return writeQt(path, s, "bmp"); }
-bool writeJpeg(const std::string& path, const EncodeSource& s) { return writeQt(path, s, "jpeg"); }
-bool writePng(const std::string& path, const EncodeSource& s) { return writeQt(path, s, "png"); }
-bool writeTiff(const std::string& path, const EncodeSource& s) { return writeQt(path, s, "tiff"); }
+bool encodeBmp(const EncodeSource& s, Bytes& out) { return encodeQt(s, out, "bmp"); }
+bool encodeJpeg(const EncodeSource& s, Bytes& out) { return encodeQt(s, out, "jpeg"); }
+bool encodePng(const EncodeSource& s, Bytes& out) { return encodeQt(s, out, "png"); }
+bool encodeTiff(const EncodeSource& s, Bytes& out) { return encodeQt(s, out, "tiff"); }
+
+// giflib's output: appended to the Bytes it was opened with; a short count
+// (no memory) is its write error.
+int putGifBytes(GifFileType* gif, const GifByteType* data, int size) {
+  try {
+    auto& out = *static_cast<Bytes*>(gif->UserData);
+    out.insert(out.end(), data, data + size);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return size;
+}
 
 // GIF holds at most 256 colours: 8-bit images keep their table, 32-bit
-// pictures are quantised.
-bool writeGif(const std::string& path, const EncodeSource& s) {
+// pictures are quantised. Its sizes are 16 bits, so wider or taller
+// pictures are refused rather than written with a wrapped header.
+bool encodeGif(const EncodeSource& s, Bytes& out) {
+  if (s.width <= 0 || s.height <= 0 || s.width > 0xFFFF || s.height > 0xFFFF) return false;
   const std::size_t n = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
   std::vector<GifByteType> indices(n);
   std::vector<GifColorType> colors(256);
@@ -90,10 +116,9 @@ bool writeGif(const std::string& path, const EncodeSource& s) {
                                                          static_cast<GifByteType>(s.palette[i])};
   }
   int error = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+  GifFileType* gif = EGifOpen(&out, putGifBytes, &error);
   if (!gif) return false;
   // The map must have a power-of-two size; unused entries stay black.
-  colors.resize(256);
   ColorMapObject* map = GifMakeMapObject(256, colors.data());
   bool ok = map && EGifPutScreenDesc(gif, s.width, s.height, 8, 0, map) == GIF_OK &&
             EGifPutImageDesc(gif, 0, 0, s.width, s.height, false, nullptr) == GIF_OK;
@@ -104,40 +129,91 @@ bool writeGif(const std::string& path, const EncodeSource& s) {
   return ok;
 }
 
+// The formats a file may be decoded as, told by its first bytes: only those
+// the dialogs offer, never whatever an installed plugin recognises.
+const char* formatOf(const Bytes& file) {
+  const auto starts = [&file](std::string_view magic) {
+    return file.size() >= magic.size() && std::memcmp(file.data(), magic.data(), magic.size()) == 0;
+  };
+  using namespace std::string_view_literals;
+  if (starts("BM"sv)) return "bmp";
+  if (starts("\xFF\xD8\xFF"sv)) return "jpeg";
+  if (starts("GIF87a"sv) || starts("GIF89a"sv)) return "gif";
+  if (starts("\x89PNG\r\n\x1A\n"sv)) return "png";
+  if (starts("II*\0"sv) || starts("MM\0*"sv)) return "tiff";
+  if (starts("\0\0\1\0"sv)) return "ico";
+  return nullptr;
+}
+
+// A reader of one format over a file in memory (which must outlive it).
+class BytesReader {
+ public:
+  BytesReader(const Bytes& file, const char* format)
+      : data_(QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size()))),
+        buffer_(&data_) {
+    buffer_.open(QIODevice::ReadOnly);
+    reader_.setDevice(&buffer_);
+    reader_.setFormat(format);
+    reader_.setAutoDetectImageFormat(false);
+    reader_.setAutoTransform(false);
+  }
+  QImageReader* operator->() { return &reader_; }
+
+ private:
+  QByteArray data_;
+  QBuffer buffer_;
+  QImageReader reader_;
+};
+
+// Whether a picture of this size fits the bound in 32-bit pixels.
+bool fits(QSize size) {
+  return size.width() > 0 && size.height() > 0 &&
+         static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) <= kMaxPictureBytes / 4;
+}
+
 class QtCodec final : public Codec {
  public:
-  std::optional<Picture> decode(const std::string& path) override {
-    QImageReader reader(QString::fromStdString(path));
-    reader.setAutoTransform(false);
-    const QImage img = reader.read();
-    if (img.isNull() || img.width() <= 0 || img.height() <= 0) return std::nullopt;
+  // Decoded once, converted in place where Qt can, and handed over without
+  // a copy: the picture keeps the QImage alive.
+  std::optional<Picture> decode(const Bytes& file) override {
+    const char* format = formatOf(file);
+    if (!format) return std::nullopt;
+    BytesReader reader(file, format);
+    const QSize announced = reader->size();
+    if (announced.isValid() && !fits(announced)) return std::nullopt;
+    auto img = std::make_shared<QImage>();
+    if (!reader->read(img.get()) || !fits(img->size())) return std::nullopt;
     Picture p;
-    p.width = img.width();
-    p.height = img.height();
-    for (QRgb c : img.colorTable()) p.palette.push_back(c & 0x00FFFFFFu);
-    const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
-    if (argb.isNull()) return std::nullopt;
-    p.argb.resize(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
-    for (int y = 0; y < p.height; ++y)
-      std::memcpy(p.argb.data() + static_cast<std::ptrdiff_t>(y) * p.width, argb.constScanLine(y),
-                  static_cast<std::size_t>(p.width) * 4);
+    p.width = img->width();
+    p.height = img->height();
+    for (QRgb c : img->colorTable()) p.palette.push_back(c & 0x00FFFFFFu);
+    // RGB32 is ARGB32 with an opaque alpha: the same words.
+    if (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32) {
+      img->convertTo(QImage::Format_ARGB32);
+      if (img->isNull() || img->format() != QImage::Format_ARGB32) return std::nullopt;
+    }
+    p.argb = reinterpret_cast<const std::uint32_t*>(std::as_const(*img).bits());
+    p.stride = static_cast<int>(img->bytesPerLine() / 4);
+    p.owner = std::move(img);
     return p;
   }
 
   std::vector<Encoder> encoders() override {
     std::vector<Encoder> out;
     const QList<QByteArray> mimes = QImageWriter::supportedMimeTypes();
-    const auto add = [&](const char* mime, bool (*write)(const std::string&, const EncodeSource&)) {
-      if (mimes.contains(QByteArray(mime))) out.push_back(Encoder{mime, write});
+    const auto add = [&](const char* mime, bool (*encode)(const EncodeSource&, Bytes&)) {
+      if (mimes.contains(QByteArray(mime))) out.push_back(Encoder{mime, encode});
     };
-    add("image/bmp", writeBmp);
-    add("image/jpeg", writeJpeg);
-    out.push_back(Encoder{"image/gif", writeGif});
-    add("image/png", writePng);
-    add("image/tiff", writeTiff);
+    add("image/bmp", encodeBmp);
+    add("image/jpeg", encodeJpeg);
+    out.push_back(Encoder{"image/gif", encodeGif});
+    add("image/png", encodePng);
+    add("image/tiff", encodeTiff);
     return out;
   }
 };
+
+bool hasQtReader(const char* format) { return QImageReader::supportedImageFormats().contains(QByteArray(format)); }
 
 // The dialogs' filter texts separate their patterns with ';', which Qt's own
 // filtering does not split, and file names differ in case here: give the
@@ -168,24 +244,31 @@ class QtFileDialogs final : public FileDialogs {
   static std::optional<std::string> run(bool saving) {
     DialogMemory& memory = dialogMemory();
     const std::vector<Filter>& all = openFilters();
-    const std::size_t count = saving ? 6 : all.size();
+    // Filters keep their numbers when some are not offered; saving offers 1-6.
+    std::vector<int> numbers(6);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    if (!saving) numbers = offeredOpenFilters(hasQtReader);
+    const auto filterAt = [&all, &numbers](qsizetype i) -> const Filter& {
+      return all[static_cast<std::size_t>(numbers[static_cast<std::size_t>(i)] - 1)];
+    };
     QStringList texts;
-    for (std::size_t i = 0; i < count; ++i) texts << QString::fromUtf8(all[i].text);
+    for (std::size_t i = 0; i < numbers.size(); ++i) texts << QString::fromUtf8(filterAt(static_cast<qsizetype>(i)).text);
     int& remembered = saving ? memory.saveFilter : memory.openFilter;
-    const int selected = std::clamp(remembered, 1, static_cast<int>(count));
+    const auto offered = std::find(numbers.begin(), numbers.end(), remembered);
+    const int shown = offered == numbers.end() ? 1 : static_cast<int>(offered - numbers.begin()) + 1;
 
     QFileDialog dialog(nullptr, saving ? "Save as" : "Load image file",
-                       QString::fromStdString(saving ? memory.saveFolder : memory.openFolder));
+                       QFile::decodeName(QByteArray::fromStdString(saving ? memory.saveFolder : memory.openFolder)));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(texts);
     auto* files = dialog.findChild<QFileSystemModel*>();
-    const auto applyFilter = [files, &all, &texts](const QString& text) {
-      const int i = static_cast<int>(texts.indexOf(text));
-      if (files && i >= 0) files->setNameFilters(filePatterns(all[static_cast<std::size_t>(i)].pattern));
+    const auto applyFilter = [files, &texts, &filterAt](const QString& text) {
+      const auto i = texts.indexOf(text);
+      if (files && i >= 0) files->setNameFilters(filePatterns(filterAt(i).pattern));
     };
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyFilter);
-    dialog.selectNameFilter(texts[selected - 1]);
-    applyFilter(texts[selected - 1]);
+    dialog.selectNameFilter(texts[shown - 1]);
+    applyFilter(texts[shown - 1]);
     if (saving) {
       dialog.setAcceptMode(QFileDialog::AcceptSave);
       dialog.setFileMode(QFileDialog::AnyFile);
@@ -193,14 +276,15 @@ class QtFileDialogs final : public FileDialogs {
     } else {
       dialog.setAcceptMode(QFileDialog::AcceptOpen);
       dialog.setFileMode(QFileDialog::ExistingFile);
-      dialog.selectFile(QString::fromUtf8(all[static_cast<std::size_t>(selected - 1)].pattern));
+      dialog.selectFile(QString::fromUtf8(filterAt(shown - 1).pattern));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::optional<std::string>{};
     const QString chosen = dialog.selectedFiles().first();
-    remembered = static_cast<int>(texts.indexOf(dialog.selectedNameFilter())) + 1;
-    if (remembered <= 0) remembered = selected;
-    (saving ? memory.saveFolder : memory.openFolder) = QFileInfo(chosen).absolutePath().toStdString();
-    return std::optional<std::string>{chosen.toStdString()};
+    const auto picked = texts.indexOf(dialog.selectedNameFilter());
+    remembered = numbers[static_cast<std::size_t>(picked >= 0 ? picked : shown - 1)];
+    // Names go back as the file system's own bytes, valid UTF-8 or not.
+    (saving ? memory.saveFolder : memory.openFolder) = QFile::encodeName(QFileInfo(chosen).absolutePath()).toStdString();
+    return std::optional<std::string>{QFile::encodeName(chosen).toStdString()};
   }
 
   QtWindowSystem& ws_;
@@ -213,13 +297,23 @@ void installQt(QtWindowSystem& ws) {
   setFileDialogs(std::make_shared<QtFileDialogs>(ws));
   dialogMemory().openFolder = startDirectories().open;
   dialogMemory().saveFolder = startDirectories().save;
+  // The size of a dropped file, read as loading reads it (a folder or an
+  // unoffered format is no picture).
   shell().probeImageSize = [](const std::string& path) -> std::pair<int, int> {
-    if (QFileInfo(QString::fromStdString(path)).isDir()) return {0, 0};
-    QImageReader reader(QString::fromStdString(path));
-    QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty()) size = reader.read().size();
-    return size.isValid() ? std::pair<int, int>{size.width(), size.height()} : std::pair<int, int>{0, 0};
+    try {
+      const std::optional<Bytes> file = readFile(path);
+      const char* format = file ? formatOf(*file) : nullptr;
+      if (!format) return {0, 0};
+      const QSize announced = BytesReader(*file, format)->size();
+      if (announced.isValid() && !announced.isEmpty())
+        return fits(announced) ? std::pair<int, int>{announced.width(), announced.height()} : std::pair<int, int>{0, 0};
+      const std::optional<Picture> p = QtCodec().decode(*file);
+      return p ? std::pair<int, int>{p->width, p->height} : std::pair<int, int>{0, 0};
+    } catch (const std::bad_alloc&) {
+      return {0, 0};
+    }
   };
+  QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes >> 20));
   installImageFiles();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstring>
 
 #include "boxes/buttons.h"
@@ -77,6 +78,8 @@ TEST_F(SlotsTest, CreationLayoutAndResults) {
 TEST_F(SlotsTest, EightBitRowsArePaddedAreasOutsideAreBlack) {
   ASSERT_EQ(KAV_CreateImage8(1, "img", 0, 0, 5, 2, 100), 0);
   EXPECT_EQ(KAV_Stride8(5), 8);
+  EXPECT_EQ(KAV_Stride8(INT_MAX), std::ptrdiff_t{INT_MAX} + 1);  // no int overflow
+  EXPECT_EQ(KAV_CreateImage8(2, "wide", 0, 0, INT_MAX, 1, 100), 3);
   KAV_ImageBytes[1][8] = 200;  // pixel (0, 1)
   std::uint8_t area[10];
   KAV_GetImageArea(area, 0, 0, 5, 2);

@@ -80,18 +80,33 @@ TEST_F(CodecTest, EveryFormatReadsBackElsewhereAndHostileFilesAreRefused) {
       EXPECT_EQ(worst, 0) << names[format];
   }
 
-  // Hostile files are refused quietly.
+  // A name that is not UTF-8 loads as it stands.
+  const std::string odd = dir_ + "/\xff\xfe.png";
+  std::filesystem::rename(dir_ + "/a.png", odd);
+  int loaded = -1;
+  onWorker([&] { loaded = KAV_LoadImage(odd.c_str(), 0, 0); });
+  EXPECT_EQ(loaded, 0);
+
+  // Hostile files are refused quietly, and so are formats not offered, which
+  // a plugin would read.
   std::ofstream(dir_ + "/empty.png");
   std::ofstream(dir_ + "/noise.jpg") << std::string(5000, '\x5a');
-  std::ifstream whole(dir_ + "/a.png", std::ios::binary);
+  std::ofstream(dir_ + "/red.png") << "P3\n1 1\n255\n255 0 0\n";
+  std::ifstream whole(odd, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
   std::ofstream(dir_ + "/cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
-  for (const std::string name : {"empty.png", "noise.jpg", "nothing-here.bmp", "", "cut.png"}) {
+  for (const std::string name : {"empty.png", "noise.jpg", "red.png", "nothing-here.bmp", "", "cut.png"}) {
     int result = -1;
     onWorker([&] { result = KAV_LoadImage((dir_ + "/" + name).c_str(), 0, 0); });
     // A truncated PNG either fails or draws what it has; it never crashes.
     EXPECT_TRUE(result == 1 || (result == 0 && name == "cut.png")) << name << ": " << result;
   }
+
+  // GIF sizes are 16 bits: a wider picture is refused, not saved wrapped.
+  int wide = -1;
+  onWorker([&] { wide = KAV_SaveImage(70000, 10, 2, (dir_ + "/wide").c_str()); });
+  EXPECT_EQ(wide, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/wide.gif"));
 }
 
 TEST_F(CodecTest, AnEightBitBmpKeepsRowsTableAndResolution) {
