@@ -202,7 +202,7 @@ TEST_F(FrameworkTest, FilesDroppedOnTheMainWindowAreOpenedInFreeSlots) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile("/p/left eye.png"), QUrl("https://example.invalid/remote.png"),
                 QUrl::fromLocalFile("/p/folder/"), QUrl::fromLocalFile("/p/notes.txt"),
-                QUrl::fromLocalFile("/p/broken.png"), QUrl::fromLocalFile("/p/b.jpg")});
+                QUrl::fromLocalFile("/p/broken.png"), QUrl("file:///p/b%FF.jpg")});  // not UTF-8
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(main(), &enter);
   ASSERT_TRUE(enter.isAccepted());
@@ -212,7 +212,7 @@ TEST_F(FrameworkTest, FilesDroppedOnTheMainWindowAreOpenedInFreeSlots) {
   std::lock_guard lock(m);
   EXPECT_EQ(log, (std::vector<std::string>{"000 left eye.png 64x48:1", "001 left eye.png 64x48:0",
                                            "load /p/left eye.png in 1:0", "002 broken.png 64x48:1",
-                                           "003 broken.png 64x48:3", "004 b.jpg 64x48:0", "load /p/b.jpg in 4:0"}));
+                                           "003 broken.png 64x48:3", "004 b\xFF.jpg 64x48:0", "load /p/b\xFF.jpg in 4:0"}));
 }
 
 }  // namespace

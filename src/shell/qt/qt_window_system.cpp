@@ -146,7 +146,10 @@ class FrameWidget : public QWidget {
   void dropEvent(QDropEvent* e) override {
     auto files = std::make_shared<DroppedFiles>();
     for (const QUrl& url : e->mimeData()->urls())
-      if (url.isLocalFile()) files->paths.push_back(url.toLocalFile().toStdString());
+      if (url.isLocalFile()) {
+        // The name's own bytes: a name that is not UTF-8 must not be turned into text.
+        files->paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
+      }
     if (files->paths.empty()) return;
     e->acceptProposedAction();
     const auto count = static_cast<std::int64_t>(files->paths.size());
