@@ -4,13 +4,16 @@
 // synthetic cameras, as in the program. The benchmark's thread is the GUI
 // thread and serves the worker's window-system calls while it waits.
 //
-// The JPEG is on disk when the save renames its finished temporary file over
-// the target, so this executable stands in for rename() and stamps that
-// moment; everything else about the rename is the system's.
+// The JPEG is in place when the save renames its finished temporary file over
+// the target, and on the device when the folder is flushed after that, so
+// this executable stands in for rename() and fsync() and stamps those
+// moments; everything else about the calls is the system's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -26,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +37,7 @@
 #include "app/stereo_app.h"
 #include "boxes/boxes.h"
 #include "image/slots.h"
+#include "imageio/file_bytes.h"
 #include "rozoru/kav.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
@@ -52,6 +57,11 @@ std::int64_t nowNs() {
 // steady_clock of the last rename onto a ".jpg" name, and how many there were.
 std::atomic<std::int64_t> g_jpegRenamedNs{0};
 std::atomic<int> g_jpegRenames{0};
+// The first flush after such a rename: of a folder (the rename reaches the
+// device; stamped when it returns) or of a file (the save flushed no folder).
+std::atomic<bool> g_jpegPending{false};
+std::atomic<std::int64_t> g_jpegSyncedNs{0};
+std::atomic<int> g_jpegSyncs{0}, g_jpegNoSyncs{0};
 
 rozoru::Framework* g_fw = nullptr;
 std::atomic<bool> g_initDone{false};
@@ -79,7 +89,22 @@ extern "C" int rename(const char* from, const char* to) noexcept {
   const std::size_t n = to ? std::strlen(to) : 0;
   if (r == 0 && n >= 4 && std::strcmp(to + n - 4, ".jpg") == 0) {
     g_jpegRenamedNs = nowNs();
+    g_jpegPending = true;
     ++g_jpegRenames;
+  }
+  return r;
+}
+
+extern "C" int fsync(int fd) {
+  const int r = static_cast<int>(::syscall(SYS_fsync, fd));
+  if (g_jpegPending.exchange(false)) {
+    struct stat st {};
+    if (r == 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      g_jpegSyncedNs = nowNs();
+      ++g_jpegSyncs;
+    } else {
+      ++g_jpegNoSyncs;
+    }
   }
   return r;
 }
@@ -144,17 +169,25 @@ void report(benchmark::State& state, const std::string& prefix, const std::vecto
   state.counters[prefix + "max_us"] = s.max;
 }
 
+// When the last JPEG renamed into place reached the device: its folder's
+// flush, waited for briefly; the rename when the save flushes no folder.
+std::int64_t jpegOnDiskNs(int syncs, int noSyncs) {
+  pumpFor([&] { return g_jpegSyncs.load() > syncs || g_jpegNoSyncs.load() > noSyncs; },
+          std::chrono::milliseconds(50));
+  return g_jpegSyncs.load() > syncs ? g_jpegSyncedNs.load() : g_jpegRenamedNs.load();
+}
+
 bool lrIsPreview() { return kav_image[2].inUse && kav_image[2].width == 320 && kav_image[2].height == 240; }
 
 // stereo::capture() as the loop calls it on a request. Time of an iteration:
 // the whole call, window 2 back to 320x240 included. jpeg_*: from the call to
-// the JPEG renamed into place.
+// the JPEG renamed into place; disk_*: to its folder flushed after that.
 void BM_Capture(benchmark::State& state) {
   stereo::globals().eventMode = static_cast<int>(state.range(0));
   const std::string jpeg = state.range(0) == 1 ? "091206/140359/orig.jpg" : "091206_14_03_59.jpg";
-  std::vector<double> total, toJpeg;
+  std::vector<double> total, toJpeg, toDisk;
   for (auto _ : state) {
-    const int renames = g_jpegRenames.load();
+    const int renames = g_jpegRenames.load(), syncs = g_jpegSyncs.load(), noSyncs = g_jpegNoSyncs.load();
     std::int64_t t0 = 0, t1 = 0;
     bool restored = false;
     if (!onWorker([&] {
@@ -173,18 +206,21 @@ void BM_Capture(benchmark::State& state) {
     state.SetIterationTime(static_cast<double>(t1 - t0) * 1e-9);
     total.push_back(static_cast<double>(t1 - t0) * 1e-3);
     toJpeg.push_back(static_cast<double>(g_jpegRenamedNs.load() - t0) * 1e-3);
+    toDisk.push_back(static_cast<double>(jpegOnDiskNs(syncs, noSyncs) - t0) * 1e-3);
     removeCaptures();
     QCoreApplication::processEvents();  // the repaints the capture queued
   }
   report(state, "", total);
   report(state, "jpeg_", toJpeg);
+  report(state, "disk_", toDisk);
   stereo::globals().eventMode = 1;
 }
 BENCHMARK(BM_Capture)->Arg(1)->Arg(0)->ArgName("event_mode")->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Part of the capture: KAV_SaveImage(640, 240, 1, ...) of the composed pair
 // in window 2 made 640x240, alone (encode at quality 100 and write).
-void BM_CaptureSaveJpeg(benchmark::State& state) {
+// Window 2 made 640x240 and selected, holding the pair as a capture does.
+bool composePair() {
   bool made = false;
   onWorker([&] {
     made = KAV_ResizeImage(2, 640, 240) == 0 && KAV_SelectImage(2) == 0;
@@ -192,7 +228,11 @@ void BM_CaptureSaveJpeg(benchmark::State& state) {
     KAV_PutFrame(KAV_ImagePixels[0], 0);
     KAV_PutFrame(KAV_ImagePixels[1], 320);
   });
-  if (!made) {
+  return made;
+}
+
+void BM_CaptureSaveJpeg(benchmark::State& state) {
+  if (!composePair()) {
     state.SkipWithError("window 2 could not be made 640x240");
     return;
   }
@@ -217,6 +257,50 @@ void BM_CaptureSaveJpeg(benchmark::State& state) {
   onWorker([] { KAV_ResizeImage(2, 320, 240); });
 }
 BENCHMARK(BM_CaptureSaveJpeg)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// What flushing to the device costs on this disk: the capture's JPEG bytes
+// replacing a file as a save does (flushing_on 1), and with its two flushes,
+// the file's and the folder's, left out (0). fsync_*: the time in the flushes.
+std::atomic<std::int64_t> g_fsyncNs{0};
+int timedFsync(int fd) {
+  const std::int64_t t0 = nowNs();
+  const int r = fsync(fd);
+  g_fsyncNs += nowNs() - t0;
+  return r;
+}
+int noFsync(int) { return 0; }
+
+void BM_ReplaceFile(benchmark::State& state) {
+  int saved = -1;
+  if (composePair()) onWorker([&] { saved = KAV_SaveImage(640, 240, 1, "pair"); });
+  const std::optional<rozoru::imageio::Bytes> jpeg = rozoru::imageio::readFile("pair.jpg");
+  if (saved != 0 || !jpeg) {
+    state.SkipWithError("the capture's JPEG could not be made");
+    return;
+  }
+  rozoru::imageio::FileCalls calls = rozoru::imageio::systemFileCalls();
+  calls.fsync = state.range(0) == 1 ? timedFsync : noFsync;
+  std::vector<double> us, inFsync;
+  for (auto _ : state) {
+    g_fsyncNs = 0;
+    const std::int64_t t0 = nowNs();
+    const std::string why = rozoru::imageio::replaceFile("pair.jpg", *jpeg, calls);
+    const std::int64_t t1 = nowNs();
+    if (!why.empty()) {
+      state.SkipWithError(why.c_str());
+      break;
+    }
+    state.SetIterationTime(static_cast<double>(t1 - t0) * 1e-9);
+    us.push_back(static_cast<double>(t1 - t0) * 1e-3);
+    inFsync.push_back(static_cast<double>(g_fsyncNs.load()) * 1e-3);
+  }
+  report(state, "", us);
+  report(state, "fsync_", inFsync);
+  state.counters["bytes"] = static_cast<double>(jpeg->size());
+  removeCaptures();
+  onWorker([] { KAV_ResizeImage(2, 320, 240); });
+}
+BENCHMARK(BM_ReplaceFile)->Arg(1)->Arg(0)->ArgName("flushing_on")->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Part of the capture: window 2 made 640x240 and back to 320x240
 // (KAV_ResizeImage gives the same window the new size).
@@ -248,7 +332,8 @@ void BM_CaptureResizeLR(benchmark::State& state) {
 BENCHMARK(BM_CaptureResizeLR)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The request as the user makes it: kav_keyflag set and the worker woken
-// (Space in the main window) while the stereo loop runs, to the JPEG on disk.
+// (Space in the main window) while the stereo loop runs, to the JPEG on the
+// device (its folder flushed).
 // The request cuts the loop's wait short; requests come at random moments of
 // the period. sleep_ms 666 is the default period; 10 is after the
 // "Sleep 10" button.
@@ -280,7 +365,7 @@ void BM_CaptureRequestThroughLoop(benchmark::State& state) {
   std::vector<double> us;
   for (auto _ : state) {
     pumpFor([] { return false; }, std::chrono::milliseconds(phase(rng)));
-    const int renames = g_jpegRenames.load();
+    const int renames = g_jpegRenames.load(), syncs = g_jpegSyncs.load(), noSyncs = g_jpegNoSyncs.load();
     const std::int64_t t0 = nowNs();
     kav_keyflag = 1;
     rozoru::shell().workerPump().wake();  // as the main window's Space does
@@ -288,7 +373,13 @@ void BM_CaptureRequestThroughLoop(benchmark::State& state) {
       state.SkipWithError(("no capture after the request: " + output()).c_str());
       break;
     }
-    const double seconds = static_cast<double>(g_jpegRenamedNs.load() - t0) * 1e-9;
+    const double seconds = static_cast<double>(jpegOnDiskNs(syncs, noSyncs) - t0) * 1e-9;
+    // The text files follow the JPEG: the worker takes this call once the
+    // capture is over, and only then are its files removed.
+    if (!onWorker([] {})) {
+      state.SkipWithError("the capture did not end");
+      break;
+    }
     state.SetIterationTime(seconds);
     us.push_back(seconds * 1e6);
     removeCaptures();

@@ -45,18 +45,8 @@ std::string captureFileName(const std::tm& t) { return timeText("%y%m%d_%H_%M_%S
 
 std::string numbered(const std::string& base, int n) { return n <= 1 ? base : base + "_" + std::to_string(n); }
 
-bool CaptureSink::writeText(const std::string& path, const std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (!f) return false;
-  const bool wrote = std::fputs(text.c_str(), f) >= 0 && std::fflush(f) == 0;
-  const int err = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!wrote) errno = err;
-  return wrote && closed;
-}
-
 std::string saveEventCapture(const std::tm& t, CaptureSink& sink, int printedNumber, int password,
-                             const Print& print) {
+                             const Print& print, const rozoru::imageio::FileCalls& calls) {
   const std::string date = dateFolderName(t), time = timeFolderName(t);
   bool madeDate = false;
   if (::mkdir(date.c_str(), 0777) == 0) {
@@ -100,10 +90,21 @@ std::string saveEventCapture(const std::tm& t, CaptureSink& sink, int printedNum
       {"date.txt", date}, {"user.txt", name}, {"pass.txt", format("%04d", password)}};
   for (const auto& [file, text] : texts) {
     const std::string path = dir + "/" + file;
+    const std::string why = rozoru::imageio::writeNewFile(path, {text.begin(), text.end()}, calls);
+    if (!why.empty()) {
+      failed(print, why, 0);
+      undo();
+      return {};
+    }
     made.push_back(path);
-    errno = 0;
-    if (!sink.writeText(path, text)) {
-      failed(print, "cannot write " + path, errno);
+  }
+  // The new entries: the files in the time folder, the time folder in the
+  // date folder, and a new date folder in the current one.
+  for (const std::string& folder : {dir, date, std::string(".")}) {
+    if (folder == "." && !madeDate) break;
+    const std::string why = rozoru::imageio::syncFolder(folder, calls);
+    if (!why.empty()) {
+      failed(print, why, 0);
       undo();
       return {};
     }

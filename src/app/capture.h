@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "imageio/file_bytes.h"
+
 namespace stereo {
 
 // "yymmdd", "HHMMSS" and "yymmdd_HH_MM_SS" of a local time.
@@ -24,18 +26,18 @@ class CaptureSink {
   // Writes the capture picture as JPEG to path + ".jpg", replacing the file
   // (the capture reserves the name first). False when it could not.
   virtual bool saveJpeg(const std::string& path) = 0;
-  // Writes text, no line end added. False (with errno set) when it could not.
-  virtual bool writeText(const std::string& path, const std::string& text);
 };
 
 using Print = std::function<void(const std::string&)>;
 
 // Event mode: <date>/<time>[_n]/orig.jpg, date.txt, user.txt, pass.txt.
 // Prints the picture's path without ".jpg", then printedNumber with "%04d".
-// On a failure prints one "Capture not saved: ..." line and removes what it
-// made. Returns the time folder's path, or "" on failure.
+// The text files (no line ends) and the folders' entries reach the device
+// before it returns. On a failure prints one "Capture not saved: ..." line
+// and removes what it made. Returns the time folder's path, or "" on failure.
 std::string saveEventCapture(const std::tm& t, CaptureSink& sink, int printedNumber, int password,
-                             const Print& print);
+                             const Print& print,
+                             const rozoru::imageio::FileCalls& calls = rozoru::imageio::systemFileCalls());
 // Normal mode: <yymmdd_HH_MM_SS>[_n].jpg; prints the name without ".jpg".
 // Returns the file's path, or "" on failure (then nothing is left behind).
 std::string saveSingleCapture(const std::tm& t, CaptureSink& sink, const Print& print);

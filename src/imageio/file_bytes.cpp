@@ -58,7 +58,8 @@ const FileCalls& systemFileCalls() {
 }
 
 std::optional<Bytes> readFile(const std::string& path, std::size_t maxBytes, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking, so that a named pipe is refused below rather than waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fail(error, std::strerror(errno));
   struct Closer {
     int fd;
@@ -89,6 +90,47 @@ std::optional<Bytes> readFile(const std::string& path, std::size_t maxBytes, std
   return bytes;
 }
 
+std::string syncFolder(const std::string& folder, const FileCalls& calls) {
+  const int dir = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (dir < 0) return why("cannot open the folder " + folder);
+  const bool synced = calls.fsync(dir) == 0;
+  const std::string reason = synced ? std::string() : why("cannot write the folder " + folder + " to the device");
+  calls.close(dir);
+  return reason;
+}
+
+namespace {
+
+// Writes bytes whole to the open file fd, flushes it to the device and closes
+// it (always). Empty on success, else why, naming the file as name.
+std::string writeWhole(int fd, const Bytes& bytes, const FileCalls& calls, const std::string& name) {
+  std::string reason;
+  for (std::size_t done = 0; done < bytes.size() && reason.empty();) {
+    const ssize_t n = calls.write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      reason = why("cannot write " + name);
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  if (reason.empty() && calls.fsync(fd) != 0) reason = why("cannot write " + name + " to the device");
+  // A file system may report a failed write only when the file is closed.
+  if (calls.close(fd) != 0 && reason.empty()) reason = why("cannot write " + name);
+  return reason;
+}
+
+}  // namespace
+
+std::string writeNewFile(const std::string& path, const Bytes& bytes, const FileCalls& calls) {
+  const int fd = calls.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return why("cannot create " + path);
+  const std::string reason = writeWhole(fd, bytes, calls, path);
+  if (!reason.empty()) calls.unlink(path.c_str());
+  return reason;
+}
+
 std::string replaceFile(const std::string& path, const Bytes& bytes, const FileCalls& calls) {
   const std::optional<std::string> target = finalTarget(path);
   if (!target) return why("cannot follow the link " + path);
@@ -96,6 +138,16 @@ std::string replaceFile(const std::string& path, const Bytes& bytes, const FileC
   struct stat old {};
   const bool replacing = ::stat(target->c_str(), &old) == 0;
   if (replacing && !S_ISREG(old.st_mode)) return target->c_str() + std::string(" is not a regular file");
+
+  // The folder is opened first: without it the rename could not be made to
+  // reach the device, and nothing has changed yet.
+  const int dir = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (dir < 0) return why("cannot open the folder " + folder);
+  struct DirCloser {
+    const FileCalls& calls;
+    int fd;
+    ~DirCloser() { calls.close(fd); }
+  } dirCloser{calls, dir};
 
   // A short name, so that any name the folder can hold can be saved: ".rz" and
   // six characters, made with O_EXCL.
@@ -112,25 +164,13 @@ std::string replaceFile(const std::string& path, const Bytes& bytes, const FileC
   }
   if (fd < 0) return why("cannot create a file in " + folder);
 
-  auto abandon = [&](const std::string& what) {
-    const std::string reason = why(what);
+  if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    const std::string reason = why("cannot keep the mode of " + *target);
     calls.close(fd);
     calls.unlink(temp.c_str());
     return reason;
-  };
-  if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) return abandon("cannot keep the mode of " + *target);
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = calls.write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      return abandon("cannot write " + *target);
-    }
-    done += static_cast<std::size_t>(n);
   }
-  if (calls.fsync(fd) != 0) return abandon("cannot write " + *target + " to the device");
-  if (calls.close(fd) != 0) {
-    const std::string reason = why("cannot write " + *target);
+  if (std::string reason = writeWhole(fd, bytes, calls, *target); !reason.empty()) {
     calls.unlink(temp.c_str());
     return reason;
   }
@@ -140,13 +180,7 @@ std::string replaceFile(const std::string& path, const Bytes& bytes, const FileC
     return reason;
   }
   // The rename itself reaches the device with the folder.
-  const int dir = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (dir >= 0) {
-    const bool synced = calls.fsync(dir) == 0;
-    const std::string reason = synced ? std::string() : why("cannot write the folder " + folder + " to the device");
-    calls.close(dir);
-    return reason;
-  }
+  if (calls.fsync(dir) != 0) return why("cannot write the folder " + folder + " to the device");
   return {};
 }
 

@@ -46,6 +46,17 @@ const FileCalls& systemFileCalls();
 // the umask); a replaced one keeps its mode. When path is a symbolic link,
 // the file it leads to is replaced and the link stays. Empty on success,
 // else why; on failure no temporary file remains and an old file is intact.
+// When only the folder cannot be flushed, the new file is in place but the
+// rename may not outlast a power cut, and that is reported.
 std::string replaceFile(const std::string& path, const Bytes& bytes, const FileCalls& calls = systemFileCalls());
+
+// Creates path (which must not exist) with bytes, written whole and flushed
+// to the device; for a file in a folder just made. Empty on success, else
+// why, and then path is gone. The folder is not flushed: see syncFolder.
+std::string writeNewFile(const std::string& path, const Bytes& bytes, const FileCalls& calls = systemFileCalls());
+
+// Flushes the folder's entries (files created, renamed or removed in it) to
+// the device. Empty on success, else why.
+std::string syncFolder(const std::string& folder, const FileCalls& calls = systemFileCalls());
 
 }  // namespace rozoru::imageio

@@ -1,7 +1,11 @@
 // Capture saving on the real file system, in a private current directory,
 // with a picture writer that can be told to fail.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,7 +25,7 @@ std::string slurp(const fs::path& p) {
   return ss.str();
 }
 
-// Writes "JPEG:<n>" as the picture; fails the picture or a text file when told.
+// Writes "JPEG:<n>" as the picture; fails it when told.
 class FakeSink final : public CaptureSink {
  public:
   bool saveJpeg(const std::string& path) override {
@@ -29,16 +33,23 @@ class FakeSink final : public CaptureSink {
     std::ofstream(path + ".jpg") << "JPEG:" << ++pictures;
     return true;
   }
-  bool writeText(const std::string& path, const std::string& text) override {
-    if (failText.empty() || !path.ends_with(failText)) return CaptureSink::writeText(path, text);
-    std::ofstream(path) << text.substr(0, 1);  // a half-written file
-    errno = ENOSPC;
-    return false;
-  }
   bool failPicture = false;
-  std::string failText;
   int pictures = 0;
 };
+
+// The text files' system calls: a file named failName cannot be created (the
+// disk is full), and the failFsync-th flush (from 1) fails.
+std::string failName;
+int fsyncs = 0, failFsync = 0;
+const rozoru::imageio::FileCalls calls = [] {
+  rozoru::imageio::FileCalls c = rozoru::imageio::systemFileCalls();
+  c.open = [](const char* path, int flags, mode_t mode) {
+    if (!failName.empty() && std::string(path).ends_with(failName)) return errno = ENOSPC, -1;
+    return ::open(path, flags, mode);
+  };
+  c.fsync = [](int fd) { return ++fsyncs == failFsync ? (errno = EIO, -1) : ::fsync(fd); };
+  return c;
+}();
 
 class Capture : public ::testing::Test {
  protected:
@@ -87,11 +98,25 @@ TEST_F(Capture, EventModeWritesAFolderWithThreeTextFilesAndNeverReplacesOne) {
 TEST_F(Capture, AFailedPictureOrTextFileRemovesTheWholeCaptureButNotEarlierOnes) {
   saveEventCapture(t, sink, 1, 1, out);
   const auto before = tree();
-  sink.failText = "pass.txt";
-  EXPECT_EQ(saveEventCapture(t, sink, 2, 2, out), "");
+  failName = "pass.txt";
+  EXPECT_EQ(saveEventCapture(t, sink, 2, 2, out, calls), "");
+  failName.clear();
   EXPECT_EQ(tree(), before);
-  EXPECT_TRUE(printed.ends_with("Capture not saved: cannot write 091206/140359_2/pass.txt (No space left on device)\n"));
+  EXPECT_TRUE(printed.ends_with("Capture not saved: cannot create 091206/140359_2/pass.txt (No space left on device)\n"));
   EXPECT_EQ(slurp("091206/140359/pass.txt"), "0001");
+  fs::remove_all("091206");
+  // Three files, the time and date folders and the current one reach the
+  // device; any of them failing undoes the capture.
+  for (failFsync = 1; failFsync <= 7; ++failFsync) {
+    printed.clear();
+    fsyncs = 0;
+    const std::string saved = saveEventCapture(t, sink, 1, 1, out, calls);
+    EXPECT_EQ(saved.empty(), failFsync <= 6) << failFsync;
+    EXPECT_EQ(fsyncs, std::min(failFsync, 6));
+    EXPECT_EQ(tree().empty(), failFsync <= 6) << failFsync;
+    EXPECT_EQ(printed.find("Capture not saved: cannot write ") != std::string::npos, failFsync <= 6) << printed;
+  }
+  failFsync = 0;
   fs::remove_all("091206");
   printed.clear();
   sink.failPicture = true;
@@ -106,7 +131,6 @@ TEST_F(Capture, ADateFolderThatIsAFileIsReported) {
   EXPECT_EQ(printed, "Capture not saved: cannot create folder 091206 (Not a directory)\n");
   EXPECT_EQ(sink.pictures, 0);
   EXPECT_EQ(slurp("091206"), "x");
-  EXPECT_FALSE(sink.CaptureSink::writeText("091206/a.txt", "1"));  // the real text writer reports failure
 }
 
 TEST_F(Capture, NormalModeWritesOneTimeStampedFileAndNeverReplacesOne) {
