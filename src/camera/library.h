@@ -1,6 +1,7 @@
 // The camera library's internals that its Qt adapter, tests and benchmarks
-// reach: the property-page handler, the simulated controls, and the time
-// limits tests shorten.
+// reach: the property-page handler, the camera's controls and name, and the
+// time limits tests shorten. (The synthetic cameras' simulated controls are
+// in synthetic_sources.h, part of ryk_synthetic.)
 #pragma once
 
 #include <chrono>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "camera/controls.h"
-#include "camera/simulated_node.h"
 
 namespace ryk {
 
@@ -25,8 +25,6 @@ void setPropertyPageHandler(PropertyPageHandler handler);
 std::shared_ptr<CameraControls> cameraControls(int k);
 // The display name of camera k's device while open, else "".
 std::string deviceName(int k);
-// The simulated controls of synthetic camera k while open, else null.
-std::shared_ptr<SimulatedNode> simulatedNode(int k);
 
 namespace detail {
 // Defaults: 3000 ms first-frame limit, 1000 ms watchdog limit.

@@ -14,6 +14,7 @@
 
 #include "camera/library.h"
 #include "camera/qt/property_page.h"
+#include "camera/simulated_node.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
 #include "tests/shell/framework_fixture.h"
