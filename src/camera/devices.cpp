@@ -49,12 +49,19 @@ std::string portPathOf(const DeviceInfo& d) {
   std::string byPath = d.busPath;
   if (byPath.starts_with(kByPathDir)) byPath.erase(0, kByPathDir.size());
   if (const size_t v = byPath.find("-video-index"); v != std::string::npos) byPath.erase(v);
-  // "pci-0000:00:14.0-usb-0:3.1:1.0": controller, then bus:ports:configuration.interface.
-  if (const size_t u = byPath.find("-usb-"); u != std::string::npos) {
+  // "pci-0000:00:14.0-usb-0:3.1:1.0" (or "-usbv2-", with the USB revision):
+  // controller, then bus:ports:configuration.interface.
+  const size_t u = byPath.find("-usb");
+  size_t after = u == std::string::npos ? u : u + 4;
+  if (after < byPath.size() && byPath[after] == 'v') {
+    ++after;
+    while (after < byPath.size() && std::isdigit(static_cast<unsigned char>(byPath[after]))) ++after;
+  }
+  if (after < byPath.size() && byPath[after] == '-') {
     std::string controller = byPath.substr(0, u);
     for (std::string_view kind : {"pci-", "platform-"})
       if (controller.starts_with(kind)) controller.erase(0, kind.size());
-    const std::string rest = byPath.substr(u + 5);
+    const std::string rest = byPath.substr(after + 1);
     const size_t first = rest.find(':');
     const size_t second = first == std::string::npos ? first : rest.find(':', first + 1);
     if (second != std::string::npos) return "usb-" + controller + "-" + rest.substr(first + 1, second - first - 1);

@@ -1,8 +1,6 @@
 // Which listed devices become cameras, and in which order.
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "camera/devices.h"
 #include "ryk/ryk.h"
 
@@ -48,63 +46,43 @@ TEST(Devices, StableOrderAndOneEntryPerNode) {
   EXPECT_EQ(again, (std::vector<std::string>{"/dev/video2", "/dev/video3", "/dev/video10", "", ""}));
 }
 
-TEST(Devices, PortPathsFromEitherSpelling) {
-  const std::array<std::array<std::string, 3>, 5> cases = {{
-      {"pci-0000:00:14.0-usb-0:3.1:1.0-video-index0", "", "usb-0000:00:14.0-3.1"},
-      {"/dev/v4l/by-path/platform-xhci-hcd.0.auto-usb-0:1:1.0-video-index0", "", "usb-xhci-hcd.0.auto-1"},
-      {"", "usb-0000:00:14.0-2", "usb-0000:00:14.0-2"},
-      {"platform-fe801000.csi-video-index0", "platform:csi", "platform-fe801000.csi"},
-      {"", "platform:bcm2835", ""},
-  }};
-  for (const auto& [byPath, busInfo, port] : cases) {
-    DeviceInfo d;
-    d.busPath = byPath;
-    d.busInfo = busInfo;
-    EXPECT_EQ(portPathOf(d), port) << byPath << busInfo;
-  }
-}
-
-// Two identical cameras whose node numbers swapped on a replug, the metadata
-// node of one, a built-in camera without a port, a software source.
-std::vector<DeviceInfo> replugged() {
+// Two identical cameras whose node numbers swapped on a replug (one known by
+// its by-path link, one by its bus info), the metadata node of one, a board
+// camera, a built-in camera without a port, a software source.
+TEST(Devices, CamerasInPortOrderChosenByNodePortOrName) {
   DeviceInfo meta{"Twin", "/dev/video1", "pci-0000:00:14.0-usb-0:10:1.0-video-index1", "v4l2"};
   meta.canCapture = false;
   DeviceInfo byBusInfo{"Twin", "/dev/video2", "", "v4l2"};
   byBusInfo.busInfo = "usb-0000:00:14.0-9";
-  return orderDevices({{"Soft", "", "", "pipewire"},
-                       {"Built-in", "/dev/video4", "", "v4l2"},
-                       meta,
-                       {"Twin", "/dev/video0", "pci-0000:00:14.0-usb-0:10:1.0-video-index0", "v4l2"},
-                       byBusInfo});
-}
-
-TEST(Devices, CamerasInPortOrderChosenByNodePortOrName) {
-  const std::vector<DeviceInfo> devices = replugged();
-  auto chosen = [&](const std::string& list, int limit) {
+  const std::vector<DeviceInfo> devices = orderDevices(
+      {{"Soft", "", "", "pipewire"}, {"Built-in", "/dev/video4", "", "v4l2"}, meta,
+       {"Board", "/dev/video6", "platform-xhci-hcd.0.auto-usbv2-0:3.1:1.0-video-index0", "v4l2"},
+       {"Twin", "/dev/video0", "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:10:1.0-video-index0", "v4l2"}, byBusInfo});
+  auto chosen = [&](const std::string& list) {
     std::vector<std::string> names;
     EXPECT_TRUE(parseCameraList(list, names)) << list;
-    const CameraChoice c = chooseCameras(devices, names, limit);
+    const CameraChoice c = chooseCameras(devices, names, 8);
     std::string text = c.error;
-    for (int k : c.cameras) text += describeDevice(devices[static_cast<size_t>(k)]) + ";";
+    for (int k : c.cameras) text += (text.empty() ? "" : ", ") + describeDevice(devices[static_cast<size_t>(k)]);
     return text;
   };
-  const std::string nine = "/dev/video2 at usb-0000:00:14.0-9 (Twin);";
-  const std::string ten = "/dev/video0 at usb-0000:00:14.0-10 (Twin);";
-  // Port 9 before port 10 whatever the node numbers; no metadata node, no software source.
-  EXPECT_EQ(chosen("", 8), nine + ten + "/dev/video4 (Built-in);");
-  EXPECT_EQ(chosen(" ", 2), nine + ten);
+  const std::string nine = "/dev/video2 at usb-0000:00:14.0-9 (Twin)";
+  const std::string ten = "/dev/video0 at usb-0000:00:14.0-10 (Twin)";
+  const std::string board = "/dev/video6 at usb-xhci-hcd.0.auto-3.1 (Board)";
+  const std::string all = nine + ", " + ten + ", " + board + ", /dev/video4 (Built-in)";
   const std::pair<std::string, std::string> cases[] = {
-      {"/dev/video4, usb-0000:00:14.0-10", "/dev/video4 (Built-in);" + ten},
+      // Port 9 before port 10 whatever the node numbers; no metadata node, no software source.
+      {" ", all},
+      {"/dev/video4, usb-xhci-hcd.0.auto-3.1", "/dev/video4 (Built-in), " + board},
       {"/dev/v4l/by-path/pci-0000:00:14.0-usb-0:9:1.0-video-index0", nine},
-      {"pci-0000:00:14.0-usb-0:10:1.0,twin", ten + nine},
-      {"TWIN,Twin", nine + ten},
+      {"pci-0000:00:14.0-usb-0:10:1.0,twin", ten + ", " + nine},
+      {"TWIN,Twin", nine + ", " + ten},
       {"Twin,Twin,Twin", "Camera \"Twin\" is chosen twice"},
       {"/dev/video1", "\"/dev/video1\" gives no pictures (a camera's metadata node); choose its video node"},
-      {"Soft", "Camera \"Soft\" is not there. Cameras found: " + nine.substr(0, nine.size() - 1) + ", " +
-                   ten.substr(0, ten.size() - 1) + ", /dev/video4 (Built-in)"},
+      {"Soft", "Camera \"Soft\" is not there. Cameras found: " + all},
       {"a,b,c,d,e,f,g,h,i", "At most 8 cameras can be chosen, not 9"},
   };
-  for (const auto& [list, want] : cases) EXPECT_EQ(chosen(list, 8), want) << list;
+  for (const auto& [list, want] : cases) EXPECT_EQ(chosen(list), want) << list;
   EXPECT_EQ(chooseCameras({}, {"x"}, 8).error, "Camera \"x\" is not there. Cameras found: none");
 
   std::vector<std::string> names;
