@@ -139,3 +139,10 @@ int ryk_WaitFrame(int k, double after, int timeoutMs);
 int ryk_CameraState(int k);
 // The last error a camera reported ("" when none).
 std::string ryk_CameraError(int k);
+
+// Chooses the cameras the next ryk_Open uses, camera 0 first: "A,B", each a
+// device path (/dev/video2), a USB port path (usb-0000:00:14.0-2, or its
+// /dev/v4l/by-path link) or a device name. Null or "": every camera, in USB
+// port order. Any thread. 0 stored; 1 an empty name in the list or more than
+// RYK_MAX_CAMERAS names (the choice stays as it was).
+int ryk_SelectCameras(const char* list);

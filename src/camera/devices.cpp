@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
+#include <string_view>
 
 #include "ryk/ryk.h"
 
@@ -14,6 +16,8 @@ std::string displayNameFor(const DeviceInfo& d) {
 }
 
 namespace {
+
+constexpr std::string_view kByPathDir = "/dev/v4l/by-path/";
 
 // "/dev/video10" after "/dev/video2".
 bool naturalLess(const std::string& a, const std::string& b) {
@@ -41,14 +45,57 @@ bool naturalLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::string portPathOf(const DeviceInfo& d) {
+  std::string byPath = d.busPath;
+  if (byPath.starts_with(kByPathDir)) byPath.erase(0, kByPathDir.size());
+  if (const size_t v = byPath.find("-video-index"); v != std::string::npos) byPath.erase(v);
+  // "pci-0000:00:14.0-usb-0:3.1:1.0" (or "-usbv2-", with the USB revision):
+  // controller, then bus:ports:configuration.interface.
+  const size_t u = byPath.find("-usb");
+  size_t after = u == std::string::npos ? u : u + 4;
+  if (after < byPath.size() && byPath[after] == 'v') {
+    ++after;
+    while (after < byPath.size() && std::isdigit(static_cast<unsigned char>(byPath[after]))) ++after;
+  }
+  if (after < byPath.size() && byPath[after] == '-') {
+    std::string controller = byPath.substr(0, u);
+    for (std::string_view kind : {"pci-", "platform-"})
+      if (controller.starts_with(kind)) controller.erase(0, kind.size());
+    const std::string rest = byPath.substr(after + 1);
+    const size_t first = rest.find(':');
+    const size_t second = first == std::string::npos ? first : rest.find(':', first + 1);
+    if (second != std::string::npos) return "usb-" + controller + "-" + rest.substr(first + 1, second - first - 1);
+  }
+  if (d.busInfo.starts_with("usb-")) return d.busInfo;
+  return byPath;
+}
+
+std::string describeDevice(const DeviceInfo& d) {
+  std::string text = d.nodePath.empty() ? d.name : d.nodePath;
+  if (const std::string port = portPathOf(d); !port.empty()) text += " at " + port;
+  if (!d.nodePath.empty() && !d.name.empty()) text += " (" + d.name + ")";
+  return text;
+}
+
 std::vector<DeviceInfo> orderDevices(std::vector<DeviceInfo> devices) {
-  std::stable_sort(devices.begin(), devices.end(), [](const DeviceInfo& a, const DeviceInfo& b) {
-    if (a.nodePath.empty() != b.nodePath.empty()) return !a.nodePath.empty();
-    if (a.nodePath.empty()) return false;
-    return naturalLess(a.nodePath, b.nodePath);
+  // With a port first, by port; then with a node, by node; the rest as listed.
+  auto rank = [](const DeviceInfo& d, const std::string& port) {
+    return !port.empty() ? 0 : !d.nodePath.empty() ? 1 : 2;
+  };
+  std::vector<std::pair<std::string, DeviceInfo>> keyed;
+  for (DeviceInfo& d : devices) {
+    std::string port = portPathOf(d);
+    keyed.emplace_back(std::move(port), std::move(d));
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+    const int ra = rank(a.second, a.first), rb = rank(b.second, b.first);
+    if (ra != rb) return ra < rb;
+    if (ra == 0 && a.first != b.first) return naturalLess(a.first, b.first);
+    if (ra == 2) return false;
+    return naturalLess(a.second.nodePath, b.second.nodePath);
   });
   std::vector<DeviceInfo> out;
-  for (DeviceInfo& d : devices) {
+  for (auto& [port, d] : keyed) {
     const bool seen = !d.nodePath.empty() && std::any_of(out.begin(), out.end(), [&](const DeviceInfo& o) {
       return o.nodePath == d.nodePath;
     });
@@ -65,4 +112,111 @@ std::vector<int> selectCameras(const std::vector<std::string>& displayNames, int
   return picked;
 }
 
+bool parseCameraList(const std::string& text, std::vector<std::string>& names) {
+  names.clear();
+  auto trimmed = [](std::string_view t) {
+    const size_t b = t.find_first_not_of(" \t");
+    return b == std::string_view::npos ? std::string() : std::string(t.substr(b, t.find_last_not_of(" \t") - b + 1));
+  };
+  if (trimmed(text).empty()) return true;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = text.find(',', start);
+    names.push_back(trimmed(std::string_view(text).substr(start, comma - start)));
+    if (names.back().empty()) return false;
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+namespace {
+
+bool sameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+bool matches(const DeviceInfo& d, const std::string& name) {
+  if (name == d.nodePath || sameText(name, d.name)) return true;
+  const std::string port = portPathOf(d);
+  if (port.empty()) return false;
+  // The user may give either spelling of the port, or the by-path link.
+  DeviceInfo given;
+  given.busPath = name;
+  given.busInfo = name;
+  return portPathOf(given) == port;
+}
+
+}  // namespace
+
+CameraChoice chooseCameras(const std::vector<DeviceInfo>& ordered, const std::vector<std::string>& names, int limit) {
+  CameraChoice c;
+  auto isCamera = [](const DeviceInfo& d) { return d.canCapture && (!d.nodePath.empty() || !portPathOf(d).empty()); };
+  if (names.empty()) {
+    for (size_t i = 0; i < ordered.size() && static_cast<int>(c.cameras.size()) < limit; ++i)
+      if (isCamera(ordered[i])) c.cameras.push_back(static_cast<int>(i));
+    return c;
+  }
+  if (static_cast<int>(names.size()) > limit) {
+    c.error = "At most " + std::to_string(limit) + " cameras can be chosen, not " + std::to_string(names.size());
+    return c;
+  }
+  for (const std::string& name : names) {
+    int found = -1;
+    bool taken = false, noPictures = false;
+    for (size_t i = 0; i < ordered.size() && found < 0; ++i) {
+      if (!matches(ordered[i], name)) continue;
+      const int k = static_cast<int>(i);
+      if (!ordered[i].canCapture) {
+        noPictures = true;
+      } else if (std::find(c.cameras.begin(), c.cameras.end(), k) != c.cameras.end()) {
+        taken = true;
+      } else if (isCamera(ordered[i])) {
+        found = k;
+      }
+    }
+    if (found >= 0) {
+      c.cameras.push_back(found);
+      continue;
+    }
+    if (taken) {
+      c.error = "Camera \"" + name + "\" is chosen twice";
+    } else if (noPictures) {
+      c.error = "\"" + name + "\" gives no pictures (a camera's metadata node); choose its video node";
+    } else {
+      c.error = "Camera \"" + name + "\" is not there. Cameras found:";
+      bool any = false;
+      for (const DeviceInfo& d : ordered)
+        if (isCamera(d)) {
+          c.error += (any ? ", " : " ") + describeDevice(d);
+          any = true;
+        }
+      if (!any) c.error += " none";
+    }
+    c.cameras.clear();
+    return c;
+  }
+  return c;
+}
+
+namespace {
+std::mutex selectionMutex;
+std::string selection;  // guarded by selectionMutex
+}  // namespace
+
+std::string selectedCameras() {
+  std::lock_guard l(selectionMutex);
+  return selection;
+}
+
 }  // namespace ryk
+
+int ryk_SelectCameras(const char* list) {
+  const std::string text = list ? list : "";
+  std::vector<std::string> names;
+  if (!ryk::parseCameraList(text, names) || static_cast<int>(names.size()) > RYK_MAX_CAMERAS) return 1;
+  std::lock_guard l(ryk::selectionMutex);
+  ryk::selection = text;
+  return 0;
+}

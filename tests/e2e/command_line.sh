@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The programs' command line: --help, --version and a wrong option answer
-# without a display; --captures makes the folder and the captures go there,
+# without a display, and so does a bad $ROZORU_CAMERAS; --captures makes the folder and the captures go there,
 # whatever the current folder; stderr tells the instance, the cameras chosen
 # and each capture's path.
 # Usage: command_line.sh <rozoru-stereo-demo> <rozoru-stereo> <version>
@@ -16,7 +16,7 @@ e2e_require_binary "$STEREO"
 for app in "$DEMO" "$STEREO"; do
   name=$(basename "$app")
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$app" --help) || e2e_fail "$name --help exited with $?"
-  [[ $out == "Usage: $name [--captures DIR] [Qt options]"* ]] || e2e_fail "$name --help says: $out"
+  [[ $out == "Usage: $name [--captures DIR] [--cameras A,B] [Qt options]"* ]] || e2e_fail "$name --help says: $out"
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$app" --version) || e2e_fail "$name --version exited with $?"
   [[ $out == "$name $VERSION" ]] || e2e_fail "$name --version says '$out', want '$name $VERSION'"
   env -u DISPLAY -u WAYLAND_DISPLAY "$app" --captures "$E2E_TMP/x" --bogus >"$E2E_TMP/bad.out" 2>"$E2E_TMP/bad.err"
@@ -26,6 +26,10 @@ for app in "$DEMO" "$STEREO"; do
   head -n 1 "$E2E_TMP/bad.err" | grep -qxF "$name: unknown option '--bogus'" ||
     e2e_fail "$name --bogus: $(cat "$E2E_TMP/bad.err")"
   grep -q "^Usage: $name " "$E2E_TMP/bad.err" || e2e_fail "$name --bogus shows no usage on stderr"
+  ROZORU_CAMERAS=A, env -u DISPLAY -u WAYLAND_DISPLAY "$app" 2>"$E2E_TMP/env.err"
+  code=$?
+  ((code == 2)) && grep -qF "$name: ROZORU_CAMERAS needs camera names" "$E2E_TMP/env.err" ||
+    e2e_fail "$name with ROZORU_CAMERAS=A, exited with $code: $(head -n 1 "$E2E_TMP/env.err")"
 done
 e2e_note "--help, --version and --bogus answer without a display"
 

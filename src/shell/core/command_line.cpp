@@ -35,12 +35,26 @@ CommandLine failure(std::string text) {
   return c;
 }
 
+// True when a name in the list "A,B" is empty or only spaces ("A,,B", "A,").
+bool hasEmptyName(const std::string& list) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = list.find(',', start);
+    const std::string name = list.substr(start, comma == std::string::npos ? comma : comma - start);
+    if (name.find_first_not_of(" \t") == std::string::npos) return true;
+    if (comma == std::string::npos) return false;
+    start = comma + 1;
+  }
+}
+
+constexpr const char* kCamerasHint = "camera names separated by commas, none of them empty";
+
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& args, const char* envCaptures) {
+CommandLine parseCommandLine(const std::vector<std::string>& args, const char* envCaptures, const char* envCameras) {
   CommandLine c;
   c.qtArguments.push_back(args.empty() ? std::string("rozoru") : args[0]);
-  bool capturesGiven = false;
+  bool capturesGiven = false, camerasGiven = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
@@ -65,6 +79,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* e
       capturesGiven = true;
       continue;
     }
+    if (a == "--cameras" || a.starts_with("--cameras=")) {
+      if (a != "--cameras") {
+        c.cameras = a.substr(a.find('=') + 1);
+      } else if (i + 1 < args.size()) {
+        c.cameras = args[++i];
+      } else {
+        return failure("option --cameras needs a list of cameras");
+      }
+      if (hasEmptyName(c.cameras)) return failure(std::string("option --cameras needs ") + kCamerasHint);
+      camerasGiven = true;
+      continue;
+    }
     if (a.size() < 2 || a[0] != '-') return failure("unexpected argument '" + a + "'");
     // Qt accepts both -name and --name, and "-name=value" for its valued options.
     std::string_view name(a);
@@ -84,6 +110,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* e
     }
   }
   if (!capturesGiven && envCaptures && *envCaptures) c.captures = envCaptures;
+  if (!camerasGiven && envCameras && *envCameras) {
+    if (c.action == CommandLine::Action::Run && hasEmptyName(envCameras))
+      return failure(std::string("ROZORU_CAMERAS needs ") + kCamerasHint);
+    c.cameras = envCameras;
+  }
   return c;
 }
 
@@ -95,11 +126,14 @@ void preferX11(CommandLine& c, const char* qpaPlatform, const char* display) {
 }
 
 std::string usageText(const std::string& program, const std::string& purpose) {
-  return "Usage: " + program + " [--captures DIR] [Qt options]\n" + purpose +
+  return "Usage: " + program + " [--captures DIR] [--cameras A,B] [Qt options]\n" + purpose +
          "\n"
          "\n"
          "  --captures DIR  save captures and the text windows' logs in DIR (made if missing);\n"
          "                  default: $ROZORU_CAPTURES, else the current folder\n"
+         "  --cameras A,B   use these cameras, A as camera 0 (Right) and B as camera 1 (Left);\n"
+         "                  each a device (/dev/video2), a USB port (usb-0000:00:14.0-2) or a name;\n"
+         "                  default: $ROZORU_CAMERAS, else every camera in USB port order\n"
          "  -h, --help      show this help and end\n"
          "  --version       show the version and end\n"
          "\n"

@@ -12,17 +12,21 @@ struct CommandLine {
   Action action = Action::Run;
   // The folder captures and logs go to; empty: stay in the current folder.
   std::string captures;
+  // The cameras to use, camera 0 first: "A,B" as the user gave it (device
+  // paths, USB port paths or names); empty: every camera in USB port order.
+  std::string cameras;
   // argv[0] and Qt's own options with their values, in their order.
   std::vector<std::string> qtArguments;
   // For Action::Error: what was wrong, one line without a line end.
   std::string error;
 };
 
-// Parses argv (args[0] is the program). envCaptures is $ROZORU_CAPTURES
-// (null or empty: unset); --captures wins over it. Single- and double-dash
+// Parses argv (args[0] is the program). envCaptures is $ROZORU_CAPTURES and
+// envCameras $ROZORU_CAMERAS (null or empty: unset); --captures and --cameras
+// win over them. Single- and double-dash
 // spellings of Qt's options (-platform xcb, --style=fusion) go to Qt; any
 // other option or a plain argument is an error.
-CommandLine parseCommandLine(const std::vector<std::string>& args, const char* envCaptures);
+CommandLine parseCommandLine(const std::vector<std::string>& args, const char* envCaptures, const char* envCameras);
 
 // Window placement and snapping need X11: with an X display at hand (on
 // Wayland that is XWayland) and no platform chosen by -platform or

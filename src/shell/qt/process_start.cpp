@@ -20,7 +20,7 @@ QtArguments::QtArguments(std::vector<std::string> args) : args_(std::move(args))
 ProcessStart readCommandLine(int argc, char** argv, const std::string& purpose) {
   const std::vector<std::string> args(argv, argv + argc);
   const std::string program = programName(args.empty() ? std::string() : args[0]);
-  CommandLine cl = parseCommandLine(args, std::getenv("ROZORU_CAPTURES"));
+  CommandLine cl = parseCommandLine(args, std::getenv("ROZORU_CAPTURES"), std::getenv("ROZORU_CAMERAS"));
   preferX11(cl, std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
   ProcessStart start;
   switch (cl.action) {
@@ -39,6 +39,7 @@ ProcessStart readCommandLine(int argc, char** argv, const std::string& purpose) 
     case CommandLine::Action::Run:
       start.qtArguments = std::move(cl.qtArguments);
       start.captures = std::move(cl.captures);
+      start.cameras = std::move(cl.cameras);
       break;
   }
   return start;

@@ -28,10 +28,12 @@ struct ProcessStart {
   std::optional<int> exitCode;  // set: end the process with it now
   std::vector<std::string> qtArguments;
   std::string captures;  // empty: stay in the current folder
+  std::string cameras;   // "A,B" from --cameras or $ROZORU_CAMERAS; empty: every camera
 };
 
-// Reads the command line (and $ROZORU_CAPTURES, $QT_QPA_PLATFORM, $DISPLAY);
-// prints the help, the version or the mistake with the usage.
+// Reads the command line (and $ROZORU_CAPTURES, $ROZORU_CAMERAS,
+// $QT_QPA_PLATFORM, $DISPLAY); prints the help, the version or the mistake
+// with the usage.
 ProcessStart readCommandLine(int argc, char** argv, const std::string& purpose);
 
 // Makes the captures folder (if missing) the current folder. On failure says
