@@ -109,7 +109,8 @@ extern const std::uint32_t* ryk_frame[RYK_MAX_CAMERAS];
 extern ryk_SampleGrabberCB* ryk_grabber[RYK_MAX_CAMERAS];
 
 // Build, start and wait for the first frame of camera 0. 0 on success, 1 when
-// already open, 2-21 for the step that failed (docs/CAMERA.md).
+// already open, 2-21 for the step that failed (docs/CAMERA.md), 22 when a
+// camera chosen with ryk_SelectCameras is not there (stderr says which).
 int ryk_Open(double fps);
 // Stops every camera, then frees. 0 closed, 1 not open, 2 the library is busy
 // in another thread that did not give way within 5 s (nothing changed).

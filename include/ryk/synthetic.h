@@ -34,11 +34,12 @@ struct SyntheticCamera {
   int shift = 0;
   std::string pattern = "smpte"; // the test source's pattern (its nickname), or kScenePattern
   int silentOpens = 0;           // open attempts during which it sends nothing (a slow camera)
+  std::string port{};            // its USB port ("usb-0000:00:14.0-2"); empty: "usb-synthetic-<index+1>"
 };
 
-// ryk_Open lists exactly these devices, in this order, instead of the
-// system's. Devices whose name lacks "@device:pnp" stand for software
-// sources and are passed over.
+// ryk_Open lists exactly these devices instead of the system's, ordered by
+// port as cameras are. Devices whose name lacks "@device:pnp" stand for
+// software sources: they have no port and are passed over.
 void useSyntheticCameras(std::vector<SyntheticCamera> cameras);
 // n cameras; 0 and 1 form a stereo pair 12 pixels apart.
 void useSyntheticCameras(int n);

@@ -104,14 +104,6 @@ std::vector<DeviceInfo> orderDevices(std::vector<DeviceInfo> devices) {
   return out;
 }
 
-std::vector<int> selectCameras(const std::vector<std::string>& displayNames, int limit) {
-  std::vector<int> picked;
-  const int n = std::min(limit, static_cast<int>(displayNames.size()));
-  for (int i = 0; i < n; ++i)
-    if (displayNames[static_cast<size_t>(i)].find(RYK_CAMERA_TAG) != std::string::npos) picked.push_back(i);
-  return picked;
-}
-
 bool parseCameraList(const std::string& text, std::vector<std::string>& names) {
   names.clear();
   auto trimmed = [](std::string_view t) {

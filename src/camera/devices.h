@@ -36,10 +36,6 @@ std::string displayNameFor(const DeviceInfo& d);
 // rest as listed.
 std::vector<DeviceInfo> orderDevices(std::vector<DeviceInfo> devices);
 
-// Indices of the cameras: among the first `limit` display names, those that
-// contain the tag, in order.
-std::vector<int> selectCameras(const std::vector<std::string>& displayNames, int limit);
-
 // Splits a user's camera list "A,B" into its names, without the spaces
 // around each. False when a name is empty ("A,,B", "A,"); "" is no names.
 bool parseCameraList(const std::string& text, std::vector<std::string>& names);

@@ -12,6 +12,43 @@ std::string stringProp(const GstStructure* s, const char* key) {
   return v ? v : "";
 }
 
+// A node that streams pictures offers a video format; a camera's metadata
+// node offers only its metadata caps.
+bool offersPictures(GstDevice* d) {
+  GstCaps* caps = gst_device_get_caps(d);
+  bool pictures = false;
+  for (guint i = 0; caps && i < gst_caps_get_size(caps) && !pictures; ++i) {
+    const std::string media = gst_structure_get_name(gst_caps_get_structure(caps, i));
+    pictures = media.starts_with("video/x-raw") || media.starts_with("image/") || media.starts_with("video/x-h26") ||
+               media.starts_with("video/x-bayer");
+  }
+  if (caps) gst_caps_unref(caps);
+  return pictures;
+}
+
+// Orders and de-duplicates the listed devices by the plain rules of
+// devices.cpp and moves them to `out`, letting go of those left out.
+void orderListed(std::vector<Device>& listed, std::vector<Device>& out) {
+  std::vector<DeviceInfo> infos;
+  for (const Device& d : listed) infos.push_back(d.info);
+  std::vector<bool> used(listed.size(), false);
+  for (const DeviceInfo& info : orderDevices(infos)) {
+    for (size_t i = 0; i < listed.size(); ++i) {
+      const DeviceInfo& l = listed[i].info;
+      if (used[i] || l.name != info.name || l.nodePath != info.nodePath || l.provider != info.provider ||
+          l.busPath != info.busPath || l.busInfo != info.busInfo)
+        continue;
+      used[i] = true;
+      out.push_back(listed[i]);
+      listed[i].device = nullptr;
+      break;
+    }
+  }
+  for (Device& d : listed)
+    if (d.device) gst_object_unref(d.device);
+  listed.clear();
+}
+
 // 0, or 4 (no monitor) / 5 (nothing listed).
 int listSystemDevices(std::vector<Device>& out) {
   GstDeviceMonitor* monitor = gst_device_monitor_new();
@@ -37,33 +74,19 @@ int listSystemDevices(std::vector<Device>& out) {
     if (dev.info.nodePath.empty()) dev.info.nodePath = stringProp(props, "device.path");
     if (dev.info.nodePath.rfind("/dev/video", 0) != 0) dev.info.nodePath.clear();
     dev.info.busPath = stringProp(props, "device.bus_path");
+    // The driver's bus info as PipeWire and as the V4L2 provider name it.
+    dev.info.busInfo = stringProp(props, "api.v4l2.cap.bus_info");
+    if (dev.info.busInfo.empty()) dev.info.busInfo = stringProp(props, "v4l2.device.bus_info");
+    dev.info.canCapture = offersPictures(d);
     if (props) gst_structure_free(props);
     dev.info.provider = G_OBJECT_TYPE_NAME(d);
     dev.device = GST_DEVICE(gst_object_ref(d));
+    dev.displayName = displayNameFor(dev.info);
     listed.push_back(std::move(dev));
   }
   g_list_free_full(devices, gst_object_unref);
   gst_object_unref(monitor);
-
-  // Order and de-duplicate on the plain descriptions, then carry the devices along.
-  std::vector<DeviceInfo> infos;
-  for (const Device& d : listed) infos.push_back(d.info);
-  std::vector<DeviceInfo> ordered = orderDevices(infos);
-  std::vector<bool> used(listed.size(), false);
-  for (const DeviceInfo& info : ordered) {
-    for (size_t i = 0; i < listed.size(); ++i) {
-      if (used[i] || listed[i].info.name != info.name || listed[i].info.nodePath != info.nodePath ||
-          listed[i].info.provider != info.provider)
-        continue;
-      used[i] = true;
-      listed[i].displayName = displayNameFor(info);
-      out.push_back(listed[i]);
-      listed[i].device = nullptr;
-      break;
-    }
-  }
-  for (Device& d : listed)
-    if (d.device) gst_object_unref(d.device);
+  orderListed(listed, out);
   return out.empty() ? 5 : 0;
 }
 
@@ -72,14 +95,16 @@ int listSystemDevices(std::vector<Device>& out) {
 int listDevices(std::vector<Device>& out) {
   Library& L = lib();
   if (!L.sourceMaker) return listSystemDevices(out);
-  const std::vector<ListedSource> listed = L.sourceMaker->devices();
-  for (size_t i = 0; i < listed.size(); ++i) {
+  const std::vector<ListedSource> sources = L.sourceMaker->devices();
+  std::vector<Device> listed;
+  for (size_t i = 0; i < sources.size(); ++i) {
     Device d;
     d.soft = static_cast<int>(i);
-    d.info = listed[i].info;
-    d.displayName = listed[i].displayName;
-    out.push_back(d);
+    d.info = sources[i].info;
+    d.displayName = sources[i].displayName;
+    listed.push_back(d);
   }
+  orderListed(listed, out);
   return out.empty() ? 5 : 0;
 }
 

@@ -1,4 +1,5 @@
-// ryk_Open and ryk_Close: an open lists the devices, builds every camera's
+// ryk_Open and ryk_Close: an open lists the devices, chooses the cameras
+// (the user's list, else every camera in USB port order), builds every camera's
 // chain in one pipeline, starts it and waits for camera 0's first frame,
 // trying again (three attempts in all) when the start failed or timed out.
 // A close, or a failed attempt, stops the pipeline before anything it used
@@ -8,6 +9,7 @@
 #include "camera/handover.h"
 #include "camera/library_state.h"
 #include "ryk/ryk.h"
+#include "shell/core/event_log.h"
 
 namespace ryk {
 
@@ -76,9 +78,21 @@ int attemptOpen(double fps, Attempt& a) {
   int fpsN = 30, fpsD = 1;
   gst_util_double_to_fraction(fps > 0.0 && fps < 1000.0 ? fps : 30.0, &fpsN, &fpsD);
 
+  std::vector<DeviceInfo> infos;
+  for (const Device& d : a.devices) infos.push_back(d.info);
   std::vector<std::string> names;
-  for (const Device& d : a.devices) names.push_back(d.displayName);
-  const std::vector<int> picked = selectCameras(names, RYK_MAX_CAMERAS);
+  parseCameraList(selectedCameras(), names);  // stored only when it parsed
+  const CameraChoice choice = chooseCameras(infos, names, RYK_MAX_CAMERAS);
+  if (!choice.error.empty()) {
+    rozoru::logEvent("cameras not chosen: " + choice.error);
+    return 22;
+  }
+  const std::vector<int>& picked = choice.cameras;
+  std::string chosen;
+  for (size_t k = 0; k < picked.size(); ++k)
+    chosen += (k ? "; " : "") + std::string("camera ") + std::to_string(k) + " = " +
+              describeDevice(infos[static_cast<size_t>(picked[k])]);
+  if (!chosen.empty()) rozoru::logEvent("cameras chosen: " + chosen);
   ryk_count = 0;
   std::vector<GstElement*> sources;
   std::vector<std::shared_ptr<SourceRuntime>> runtimes;

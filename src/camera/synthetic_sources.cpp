@@ -123,6 +123,9 @@ class SyntheticMaker final : public SourceMaker {
       d.displayName = cameras_[i].displayName.empty()
                           ? std::string(RYK_CAMERA_TAG) + ":synthetic/" + std::to_string(i)
                           : cameras_[i].displayName;
+      // A camera sits at a USB port, which orders it; a software source has none.
+      if (d.displayName.find(RYK_CAMERA_TAG) != std::string::npos)
+        d.info.busInfo = cameras_[i].port.empty() ? "usb-synthetic-" + std::to_string(i + 1) : cameras_[i].port;
       out.push_back(d);
     }
     return out;

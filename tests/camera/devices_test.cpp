@@ -7,20 +7,6 @@
 namespace ryk {
 namespace {
 
-TEST(Devices, OnlyTaggedDevicesAmongTheFirstEightAreTaken) {
-  const std::vector<std::string> names = {
-      "@device:pnp:/dev/video0", "@device:sw:Screen",       "@device:pnp:/dev/video2",
-      "@device:pnp:/dev/video4", "@device:sw:Test",         "@device:pnp:/dev/video6",
-      "@device:sw:Other",        "@device:sw:More",         "@device:pnp:/dev/video8"};
-  // The ninth device is never looked at, although three of the first eight were untagged.
-  EXPECT_EQ(selectCameras(names, 8), (std::vector<int>{0, 2, 3, 5}));
-  EXPECT_EQ(selectCameras(names, 9), (std::vector<int>{0, 2, 3, 5, 8}));
-  EXPECT_TRUE(selectCameras({}, 8).empty());
-  EXPECT_TRUE(selectCameras({"@device:sw:a", "@DEVICE:PNP:case-sensitive"}, 8).empty());
-  // The tag may sit anywhere in the name.
-  EXPECT_EQ(selectCameras({"x@device:pnp"}, 8), (std::vector<int>{0}));
-}
-
 TEST(Devices, DisplayNamesTagHardwareOnly) {
   EXPECT_EQ(displayNameFor({"Cam", "/dev/video3", "pci-0000:00:14.0-usb-0:2:1.0", "v4l2"}), "@device:pnp:/dev/video3");
   EXPECT_EQ(displayNameFor({"Cam", "", "pci-0000:00:14.0-usb-0:2:1.0", "libcamera"}),

@@ -25,6 +25,7 @@ class StreamTest : public ::testing::Test {
   }
   void TearDown() override {
     ryk_Close();
+    ryk_SelectCameras(nullptr);
     useRealCameras();
   }
   // Waits for camera k's next frames by blocking on them; false if none come.
@@ -76,19 +77,34 @@ TEST_F(StreamTest, TwoCamerasStreamTopDownAndCloseOnce) {
   EXPECT_EQ(ryk_Close(), 1);
 }
 
-TEST_F(StreamTest, OrderLimitAndUntaggedDevices) {
+TEST_F(StreamTest, PortOrderLimitAndTheUsersChoice) {
   Cams devices(10);
   devices[1].displayName = "@device:sw:Screen capture";
   devices[4].displayName = "@device:sw:Test source";
-  devices[9].displayName = "@device:pnp:never-looked-at";
+  devices[3].port = "usb-0000:00:14.0-10";
+  devices[9].port = "usb-0000:00:14.0-2";
   ASSERT_EQ(ryk_UseSyntheticCameras(0), 0);
   useSyntheticCameras(devices);
   ASSERT_EQ(ryk_Open(30.0), 0);
-  // Of the first eight, six carry the tag; the ninth and tenth are never looked at.
-  ASSERT_EQ(ryk_count.load(), 6);
-  EXPECT_EQ(deviceName(1), "@device:pnp:synthetic/2");
-  EXPECT_EQ(deviceName(5), "@device:pnp:synthetic/7");
+  // By port (port 2 before port 10), software sources passed over, at most eight.
+  ASSERT_EQ(ryk_count.load(), 8);
+  EXPECT_EQ(deviceName(0), "@device:pnp:synthetic/9");
+  EXPECT_EQ(deviceName(1), "@device:pnp:synthetic/3");
+  EXPECT_EQ(deviceName(2), "@device:pnp:synthetic/0");
+  EXPECT_EQ(deviceName(7), "@device:pnp:synthetic/8");
   EXPECT_EQ(ryk_UseSyntheticCameras(2), 1);  // not while open
+  ASSERT_EQ(ryk_Close(), 0);
+  // The user's pair, by name and by port, in the user's order.
+  ASSERT_EQ(ryk_SelectCameras("synthetic camera 7, pci-0000:00:14.0-usb-0:2:1.0"), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_count.load(), 2);
+  EXPECT_EQ(deviceName(0), "@device:pnp:synthetic/7");
+  EXPECT_EQ(deviceName(1), "@device:pnp:synthetic/9");
+  ASSERT_EQ(ryk_Close(), 0);
+  ASSERT_EQ(ryk_SelectCameras("/dev/video9"), 0);
+  EXPECT_EQ(ryk_Open(30.0), 22);
+  EXPECT_EQ(ryk_count.load(), 0);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
 }
 
 TEST_F(StreamTest, FailedStartsLeaveNothingBehindAndOnlyASlowFirstFrameIsRetried) {
