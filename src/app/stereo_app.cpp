@@ -226,6 +226,7 @@ std::string openErrorText(int code) {
     case 8: return "No camera found. Connect the cameras and start again.";
     case 19: return "The cameras could not be started.";
     case 21: return "The first camera sends no pictures.";
+    case 22: return "A chosen camera is not there (--cameras): see the list of cameras found on stderr.";
     default: return "The capture system could not be set up.";
   }
 }

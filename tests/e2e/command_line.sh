@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The programs' command line: --help, --version and a wrong option answer
 # without a display, and so does a bad $ROZORU_CAMERAS; --captures makes the folder and the captures go there,
-# whatever the current folder; stderr tells the instance, the cameras chosen
-# and each capture's path.
+# whatever the current folder; --cameras picks and orders the cameras; stderr
+# tells the instance, the cameras chosen with their ports and each capture's path.
 # Usage: command_line.sh <rozoru-stereo-demo> <rozoru-stereo> <version>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -37,7 +37,7 @@ e2e_start_xvfb
 shots=$E2E_TMP/new/shots
 cd /
 export ROZORU_CAPTURES=$E2E_TMP/not-here # the option wins
-e2e_start demo "" "$DEMO" -platform xcb --captures "$shots"
+e2e_start demo "" "$DEMO" -platform xcb --captures "$shots" --cameras "synthetic camera 1,usb-synthetic-1"
 pid=$APP_PID
 e2e_wait_window "$pid" '^ROZORU$'
 main=$WIN
@@ -48,7 +48,8 @@ e2e_until 15000 grep -q '^rozoru-stereo-demo: capture saved: ' "$E2E_TMP/demo.ou
 saved=$(sed -n 's/^rozoru-stereo-demo: capture saved: //p' "$E2E_TMP/demo.out")
 [[ $saved == "$shots"/[0-9]*/[0-9]* && -s $saved/orig.jpg ]] || e2e_fail "capture logged as '$saved', not in $shots"
 [[ ! -e $ROZORU_CAPTURES ]] || e2e_fail "\$ROZORU_CAPTURES was used although --captures was given"
-for line in "instance 0; captures and logs go to $shots" "camera 0: Synthetic Camera 0 "; do
+for line in "instance 0; captures and logs go to $shots" "camera 0: Synthetic Camera 1 " \
+  "cameras chosen: camera 0 = Synthetic Camera 1 at usb-synthetic-2; camera 1 = Synthetic Camera 0 at usb-synthetic-1"; do
   grep -qF "rozoru-stereo-demo: $line" "$E2E_TMP/demo.out" || e2e_fail "stderr lacks '$line'"
 done
 e2e_key "$main" x

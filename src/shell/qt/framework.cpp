@@ -93,9 +93,16 @@ void Framework::animateStep(int step) {
   QTimer::singleShot(kDropInPauseMs, Qt::PreciseTimer, w, [] { shell().startWorker(); });
 }
 
+namespace {
+std::string g_cameraChoice;  // written before the worker starts
+}  // namespace
+
+const std::string& cameraChoice() { return g_cameraChoice; }
+
 int runApplication(int argc, char** argv, const std::string& purpose) {
   const ProcessStart start = readCommandLine(argc, argv, purpose);
   if (start.exitCode) return *start.exitCode;
+  g_cameraChoice = start.cameras;
   QtArguments qt(start.qtArguments);
   QApplication app(qt.argc(), qt.argv());
   QApplication::setApplicationName("rozoru");

@@ -54,6 +54,9 @@ class Framework {
 // display), QApplication, Framework, event loop. purpose is the line --help
 // shows under the usage. Returns the process's exit code.
 int runApplication(int argc, char** argv, const std::string& purpose);
+// The user's camera list ("A,B" from --cameras or $ROZORU_CAMERAS) that
+// runApplication read; empty: every camera. For the program's KAV_Init.
+const std::string& cameraChoice();
 
 // The framework's subsystems (image slots and files, text windows, boxes):
 // installed when a framework starts, released when it ends, while Qt still
