@@ -1,13 +1,14 @@
 // Each camera's chain in the one pipeline, all on one clock and base time:
-//   source ! capsfilter (320x240 at the rate; JPEG when the camera offers it)
-//          ! [jpegdec] ! videoconvert ! videoscale ! appsink (BGRx 320x240)
-// with the caps right after the source, and the appsink that calls the
-// camera's grabber on the streaming thread.
+//   source ! capsfilter (the chosen mode: format, width, height, rate)
+//          ! [jpegdec] ! [videocrop: the centred 4:3 part] ! videoconvert
+//          ! videoscale ! appsink (BGRx 320x240, square pixels)
+// and the appsink that calls the camera's grabber on the streaming thread.
 #include <gst/app/gstappsink.h>
 
 #include <cstdio>
-#include <cstring>
+#include <vector>
 
+#include "camera/caps_modes.h"
 #include "camera/handover.h"
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
@@ -40,30 +41,21 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
   return GST_FLOW_OK;
 }
 
-// The caps right after the source: JPEG at 320x240 when the camera has it
-// (two cameras on one USB controller need the smaller stream), else raw at
-// 320x240, else whatever size the camera has (videoscale fits it).
-GstCaps* chooseCaps(GstCaps* offered, int fpsN, int fpsD, bool& jpeg) {
-  const char* kinds[] = {"image/jpeg", "video/x-raw"};
-  for (int sized = 1; sized >= 0; --sized) {
-    for (int rated = 1; rated >= 0; --rated) {
-      for (const char* kind : kinds) {
-        GstCaps* c = gst_caps_new_empty_simple(kind);
-        if (sized) gst_caps_set_simple(c, "width", G_TYPE_INT, RYK_WIDTH, "height", G_TYPE_INT, RYK_HEIGHT, nullptr);
-        if (rated) gst_caps_set_simple(c, "framerate", GST_TYPE_FRACTION, fpsN, fpsD, nullptr);
-        if (!offered || gst_caps_can_intersect(offered, c)) {
-          jpeg = std::strcmp(kind, "image/jpeg") == 0;
-          if (!offered && jpeg) {
-            gst_caps_unref(c);
-            continue;  // a source that says nothing gets raw
-          }
-          return c;
-        }
-        gst_caps_unref(c);
-      }
-    }
-  }
-  return nullptr;
+// The caps the source offers: the device's, or for a software source what
+// its pad can give.
+GstCaps* offeredCaps(const Device& dev, GstElement* source) {
+  if (dev.device) return gst_device_get_caps(dev.device);
+  GstPad* pad = gst_element_get_static_pad(source, "src");
+  if (!pad) return nullptr;
+  GstCaps* c = gst_pad_query_caps(pad, nullptr);
+  gst_object_unref(pad);
+  return c;
+}
+
+// The modes without MJPEG, for when no JPEG decoder is installed.
+std::vector<OfferedMode> rawOnly(std::vector<OfferedMode> modes) {
+  std::erase_if(modes, [](const OfferedMode& m) { return m.encoding == Encoding::Mjpeg; });
+  return modes;
 }
 
 GstElement* make(const char* factory, int k, const char* role) {
@@ -89,40 +81,47 @@ int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fp
   }
   gst_bin_add_many(GST_BIN(a.pipeline), capsf, convert, scale, nullptr);
 
-  GstCaps* offered = dev.device ? gst_device_get_caps(dev.device) : nullptr;
+  // One explicit mode, so the camera neither picks its own favourite size
+  // nor squeezes a wide picture.
+  GstCaps* offered = offeredCaps(dev, source);
   if (dev.device && !offered) return 10;
-  bool jpeg = false;
-  GstCaps* wanted = chooseCaps(offered, fpsN, fpsD, jpeg);
-  GstElement* decoder = nullptr;
-  if (wanted && jpeg) {
-    decoder = make("jpegdec", k, "decode");
-    if (!decoder) {  // no decoder installed: take the raw mode if the camera has one
-      gst_caps_unref(wanted);
-      GstCaps* raw = gst_caps_copy(offered);
-      GstCaps* rawOnly = gst_caps_new_empty_simple("video/x-raw");
-      GstCaps* x = gst_caps_intersect(raw, rawOnly);
-      gst_caps_unref(raw);
-      gst_caps_unref(rawOnly);
-      wanted = gst_caps_is_empty(x) ? nullptr : chooseCaps(x, fpsN, fpsD, jpeg);
-      gst_caps_unref(x);
-    }
-  }
+  std::vector<OfferedMode> modes = offeredModes(offered);
   if (offered) gst_caps_unref(offered);
+  const Fraction rate{fpsN, fpsD};
+  ChosenMode chosen = chooseMode(modes, rate);
+  GstElement* decoder = nullptr;
+  if (chosen.found && chosen.encoding == Encoding::Mjpeg) {
+    decoder = make("jpegdec", k, "decode");
+    if (!decoder) chosen = chooseMode(rawOnly(std::move(modes)), rate);
+  }
+  GstCaps* wanted = capsFor(chosen);
   if (!wanted) {
-    rozoru::logEvent("camera " + std::to_string(k) + " (" + dev.displayName + "): no usable video mode");
+    rozoru::logEvent("camera " + std::to_string(k) + " (" + dev.displayName + "): no usable video mode (" +
+                     chosen.reason + ")");
     return 11;
   }
-  gchar* mode = gst_caps_to_string(wanted);
-  rozoru::logEvent("camera " + std::to_string(k) + ": " + dev.info.name + " (" + dev.displayName + "), mode " + mode);
-  g_free(mode);
+  rozoru::logEvent("camera " + std::to_string(k) + ": " + dev.info.name + " (" + dev.displayName + "), mode " +
+                   describe(chosen) + ": " + chosen.reason);
   g_object_set(capsf, "caps", wanted, nullptr);
   gst_caps_unref(wanted);
   if (decoder) gst_bin_add(GST_BIN(a.pipeline), decoder);
+  GstElement* crop = nullptr;
+  if (chosen.centreCrop) {
+    crop = make("videocrop", k, "crop");
+    if (!crop) return 9;
+    const Crop& c = chosen.crop;
+    g_object_set(crop, "left", c.x, "right", chosen.width - c.x - c.width, "top", c.y, "bottom",
+                 chosen.height - c.y - c.height, nullptr);
+    gst_bin_add(GST_BIN(a.pipeline), crop);
+  }
+  // The crop is 4:3 up to a pixel: stretch that pixel rather than add borders.
+  g_object_set(scale, "add-borders", FALSE, nullptr);
 
   GstElement* sink = make("appsink", k, "grabber");
   if (!sink) return 12;
   GstCaps* bgrx = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, RYK_WIDTH,
-                                      "height", G_TYPE_INT, RYK_HEIGHT, nullptr);
+                                      "height", G_TYPE_INT, RYK_HEIGHT, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1,
+                                      nullptr);
   if (!bgrx) {
     gst_object_unref(sink);
     return 13;
@@ -133,8 +132,14 @@ int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fp
                "enable-last-sample", FALSE, nullptr);
   gst_caps_unref(bgrx);
   if (!gst_bin_add(GST_BIN(a.pipeline), sink)) return 14;
-  const bool linked = decoder ? gst_element_link_many(source, capsf, decoder, convert, scale, sink, nullptr)
-                              : gst_element_link_many(source, capsf, convert, scale, sink, nullptr);
+  // source ! caps ! [decode] ! [crop] ! convert ! scale ! sink
+  GstElement* prev = capsf;
+  bool linked = gst_element_link(source, capsf);
+  for (GstElement* e : {decoder, crop, convert, scale, sink}) {
+    if (!e || !linked) continue;
+    linked = gst_element_link(prev, e);
+    prev = e;
+  }
   if (!linked) return 15;
 
   auto cam = std::make_shared<Camera>();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "camera/library.h"
+#include "camera/source_hook.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
 #include "tests/camera/stereo_match.h"
@@ -214,6 +215,34 @@ TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
   EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STREAMING);
   EXPECT_FALSE(ryk_WaitFrame(1, ryk_frameTime[1], 200));
   EXPECT_EQ(ryk_Close(), 0);
+}
+
+// A 16:9 camera: colour bars at 640x360 only, raw or MJPEG.
+struct WideCamera final : SourceMaker {
+  bool jpeg = false;
+  std::vector<ListedSource> devices() const override { return {{DeviceInfo{}, "@device:pnp:wide"}}; }
+  GstElement* makeSource(int, int, const std::string&, int, int, std::shared_ptr<SourceRuntime>&) override {
+    return gst_parse_bin_from_description(
+        jpeg ? "videotestsrc is-live=1 ! jpegenc ! capsfilter caps=image/jpeg,width=640,height=360"
+             : "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=YUY2,width=640,height=360",
+        TRUE, nullptr);
+  }
+};
+
+// The centred 480x360 of the bars scaled to 320x240: column 30 shows the
+// second bar (yellow) and column 300 the sixth (red). Squeezed whole, they
+// would show the first (grey) and the seventh (blue).
+TEST_F(StreamTest, AWidePictureIsCroppedToItsCentreNotSqueezed) {
+  auto wide = std::make_shared<WideCamera>();
+  for (bool jpeg : {false, true}) {
+    wide->jpeg = jpeg;
+    setSourceMaker(wide);
+    ASSERT_EQ(ryk_Open(30.0), 0) << jpeg;
+    const test::Picture p = take(0);
+    EXPECT_TRUE(p.at(30, 10, 2) > 150 && p.at(30, 10, 1) > 150 && p.at(30, 10, 0) < 80) << jpeg;
+    EXPECT_TRUE(p.at(300, 10, 2) > 150 && p.at(300, 10, 1) < 80 && p.at(300, 10, 0) < 80) << jpeg;
+    EXPECT_EQ(ryk_Close(), 0);
+  }
 }
 
 }  // namespace
