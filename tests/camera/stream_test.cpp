@@ -220,7 +220,11 @@ TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
 // A 16:9 camera: colour bars at 640x360 only, raw or MJPEG.
 struct WideCamera final : SourceMaker {
   bool jpeg = false;
-  std::vector<ListedSource> devices() const override { return {{DeviceInfo{}, "@device:pnp:wide"}}; }
+  std::vector<ListedSource> devices() const override {
+    DeviceInfo d;
+    d.busInfo = "usb-0000:00:14.0-1";  // a camera on a USB port, not a software source
+    return {{d, "@device:pnp:wide"}};
+  }
   GstElement* makeSource(int, int, const std::string&, int, int, std::shared_ptr<SourceRuntime>&) override {
     return gst_parse_bin_from_description(
         jpeg ? "videotestsrc is-live=1 ! jpegenc ! capsfilter caps=image/jpeg,width=640,height=360"
