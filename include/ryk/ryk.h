@@ -70,10 +70,12 @@ class ryk_SampleGrabberCB {
 
   // Unused: the streaming path calls BufferCB only. Returns 0.
   int SampleCB(double sampleTime, const void* sample);
-  // Stores a picture of `length` bytes, rows top-down, as camera k's latest
-  // frame: the byte count (limited to RYK_FRAME_BYTES), the pixels, then the
-  // sample time. Never writes more than RYK_FRAME_BYTES. Returns 0.
-  int BufferCB(double sampleTime, const std::uint8_t* buffer, long length);
+  // Stores a picture of `length` bytes, rows top-down, each row starting
+  // `stride` bytes after the one before (a stride below 1280 is taken as
+  // 1280, packed), as camera k's latest frame: the byte count (limited to
+  // RYK_FRAME_BYTES), the packed rows, then the sample time. Never writes
+  // more than RYK_FRAME_BYTES nor reads beyond `length`. Returns 0.
+  int BufferCB(double sampleTime, const std::uint8_t* buffer, long length, long stride = RYK_WIDTH * 4);
 
   int camera() const { return camera_; }
   // Sample time of the frame the application took last; 0.0 at creation.
@@ -100,10 +102,6 @@ extern int ryk_width[RYK_MAX_CAMERAS];
 extern int ryk_height[RYK_MAX_CAMERAS];
 // 1 when camera k reports property p. Written by ryk_Open only.
 extern int ryk_available[RYK_MAX_CAMERAS][RYK_PROPERTIES];
-// The latest frame of camera k, 320x240 Pixel32 rows top-down, from ryk_Open
-// to ryk_Close. It is overwritten while you read it: take a frame with
-// ryk_CopyFrame to get one whole picture.
-extern const std::uint32_t* ryk_frame[RYK_MAX_CAMERAS];
 // The grabbers of the cameras in use; null beyond ryk_count. Valid until the
 // next ryk_Open.
 extern ryk_SampleGrabberCB* ryk_grabber[RYK_MAX_CAMERAS];

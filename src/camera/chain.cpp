@@ -4,6 +4,7 @@
 //          ! videoscale ! appsink (BGRx 320x240, square pixels)
 // and the appsink that calls the camera's grabber on the streaming thread.
 #include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
 
 #include <cstdio>
 #include <vector>
@@ -23,8 +24,12 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
   GstSample* sample = gst_app_sink_pull_sample(sink);
   if (!sample) return GST_FLOW_OK;
   GstBuffer* buf = gst_sample_get_buffer(sample);
-  GstMapInfo map;
-  if (buf && gst_buffer_map(buf, &map, GST_MAP_READ)) {
+  // Mapped as a video frame, so rows are read at the buffer's own stride
+  // (its video meta, else the caps' layout), which need not be packed.
+  GstVideoInfo info;
+  GstVideoFrame frame;
+  GstCaps* caps = gst_sample_get_caps(sample);
+  if (buf && caps && gst_video_info_from_caps(&info, caps) && gst_video_frame_map(&frame, &info, buf, GST_MAP_READ)) {
     // Clock time of capture: running time plus the pipeline's base time, the
     // same for every camera.
     GstClockTime t = GST_BUFFER_PTS(buf);
@@ -34,8 +39,14 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
       t = clock ? gst_clock_get_time(clock) - base : 0;
       if (clock) gst_object_unref(clock);
     }
-    grabber->BufferCB(static_cast<double>(base + t) / GST_SECOND, map.data, static_cast<long>(map.size));
-    gst_buffer_unmap(buf, &map);
+    // The last row may end without its padding.
+    const long stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+    const long rows = GST_VIDEO_FRAME_HEIGHT(&frame);
+    const long lastRow = static_cast<long>(GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, 0)) * GST_VIDEO_FRAME_WIDTH(&frame);
+    grabber->BufferCB(static_cast<double>(base + t) / GST_SECOND,
+                      static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                      rows > 0 ? (rows - 1) * stride + lastRow : 0, stride);
+    gst_video_frame_unmap(&frame);
   }
   gst_sample_unref(sample);
   return GST_FLOW_OK;
@@ -147,7 +158,6 @@ int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fp
   cam->grabber = std::make_shared<ryk_SampleGrabberCB>(k);
   ryk_frameBytes[k] = 0;
   ryk_frameTime[k] = 0.0;
-  ryk_frame[k] = cam->grabber->store()->pixels.get();
   GstAppSinkCallbacks callbacks{};
   callbacks.new_sample = onNewSample;
   gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new std::shared_ptr<ryk_SampleGrabberCB>(cam->grabber),

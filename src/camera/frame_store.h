@@ -17,8 +17,9 @@ namespace ryk::detail {
 struct FrameStore {
   explicit FrameStore(int k);
 
-  // Streaming thread.
-  void deliver(double sampleTime, const std::uint8_t* buffer, long length);
+  // Streaming thread. Rows of `stride` bytes (at least one packed row) are
+  // stored packed, at most one frame.
+  void deliver(double sampleTime, const std::uint8_t* buffer, long length, long stride);
   // Any thread. Bytes copied (0 without a frame).
   int copy(void* dst, int capacity, double* sampleTime);
   // True when a frame with a time other than `after` is there before the

@@ -12,7 +12,6 @@ std::atomic<double> ryk_frameTime[RYK_MAX_CAMERAS];
 int ryk_width[RYK_MAX_CAMERAS];
 int ryk_height[RYK_MAX_CAMERAS];
 int ryk_available[RYK_MAX_CAMERAS][RYK_PROPERTIES];
-const std::uint32_t* ryk_frame[RYK_MAX_CAMERAS];
 ryk_SampleGrabberCB* ryk_grabber[RYK_MAX_CAMERAS];
 
 namespace ryk::detail {
@@ -22,8 +21,15 @@ FrameStore::FrameStore(int k)
       pixels(new std::uint32_t[RYK_FRAME_BYTES / 4]()),
       lastArrival(std::chrono::steady_clock::now()) {}
 
-void FrameStore::deliver(double sampleTime, const std::uint8_t* buffer, long length) {
-  const int n = static_cast<int>(std::clamp<long>(buffer ? length : 0, 0, RYK_FRAME_BYTES));
+void FrameStore::deliver(double sampleTime, const std::uint8_t* buffer, long length, long stride) {
+  constexpr long row = RYK_WIDTH * 4;
+  if (stride < row) stride = row;  // rows never overlap; packed is the least
+  // Whole rows first, then what the buffer holds of the next: a short sample
+  // keeps its length, a long or padded one gives at most one frame.
+  const long have = buffer ? std::max(length, 0L) : 0L;
+  const long rows = std::min<long>(have / stride, RYK_HEIGHT);
+  const long part = rows < RYK_HEIGHT ? std::min(have - rows * stride, row) : 0;
+  const int n = static_cast<int>(rows * row + part);
   const bool mirror = camera >= 0 && camera < RYK_MAX_CAMERAS;
   {
     std::lock_guard lock(mutex);
@@ -31,7 +37,13 @@ void FrameStore::deliver(double sampleTime, const std::uint8_t* buffer, long len
     // Byte count, pixels, then time: a changed time means a whole new frame.
     bytes = n;
     if (mirror && published) ryk_frameBytes[camera] = n;
-    if (n > 0) std::memcpy(pixels.get(), buffer, static_cast<size_t>(n));
+    auto* out = reinterpret_cast<std::uint8_t*>(pixels.get());
+    if (stride == row) {
+      if (n > 0) std::memcpy(out, buffer, static_cast<size_t>(n));
+    } else {
+      for (long r = 0; r < rows; ++r) std::memcpy(out + r * row, buffer + r * stride, static_cast<size_t>(row));
+      if (part > 0) std::memcpy(out + rows * row, buffer + rows * stride, static_cast<size_t>(part));
+    }
     time = sampleTime;
     if (mirror && published) ryk_frameTime[camera] = sampleTime;
     anyFrame = true;
@@ -77,9 +89,10 @@ ryk_SampleGrabberCB::~ryk_SampleGrabberCB() = default;
 
 int ryk_SampleGrabberCB::SampleCB(double, const void*) { return 0; }
 
-int ryk_SampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer, long length) {
+int ryk_SampleGrabberCB::BufferCB(double sampleTime, const std::uint8_t* buffer, long length, long stride) {
   // GStreamer hands the picture over top-down already (the platform this
-  // replaces delivered it bottom-up), so rows are stored in their order.
-  store_->deliver(sampleTime, buffer, length);
+  // replaces delivered it bottom-up), so rows are stored in their order;
+  // each row starts `stride` bytes after the last, padding left behind.
+  store_->deliver(sampleTime, buffer, length, stride);
   return 0;
 }

@@ -53,7 +53,6 @@ void cleanUp(Attempt& a) {
     }
     if (cam) cam->grabber->store()->release();
     if (cam && cam->source) cam->source->quiesce();
-    ryk_frame[k] = nullptr;
   }
 }
 
@@ -65,7 +64,6 @@ int attemptOpen(double fps, Attempt& a) {
     return 2;
   }
   for (int k = 0; k < RYK_MAX_CAMERAS; ++k) {
-    ryk_frame[k] = nullptr;
     ryk_frameBytes[k] = 0;
     ryk_frameTime[k] = 0.0;
     for (int p = 0; p < RYK_PROPERTIES; ++p) ryk_available[k][p] = 0;

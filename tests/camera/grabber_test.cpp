@@ -33,6 +33,19 @@ TEST(Grabber, NeverWritesBeyondOneFrame) {
   EXPECT_EQ(cb.store()->copy(out.data(), 64, nullptr), 64);
 }
 
+TEST(Grabber, PaddedRowsArrivePackedAndTopDown) {
+  // Rows of 320*4+64 bytes, as a buffer pool may align them: row r holds r,
+  // its padding 0xEE; the last row ends without padding.
+  constexpr long row = RYK_WIDTH * 4, stride = row + 64;
+  std::vector<std::uint8_t> padded((RYK_HEIGHT - 1) * stride + row, 0xEE), out(RYK_FRAME_BYTES);
+  for (long r = 0; r < RYK_HEIGHT; ++r) std::fill_n(padded.begin() + r * stride, row, static_cast<std::uint8_t>(r));
+  ryk_SampleGrabberCB cb(3);
+  cb.BufferCB(2.0, padded.data(), static_cast<long>(padded.size()), stride);
+  ASSERT_EQ(cb.store()->copy(out.data(), RYK_FRAME_BYTES, nullptr), RYK_FRAME_BYTES);
+  for (long r = 0; r < RYK_HEIGHT; ++r)
+    ASSERT_EQ(std::count(out.begin() + r * row, out.begin() + (r + 1) * row, static_cast<std::uint8_t>(r)), row) << r;
+}
+
 TEST(Grabber, AFastReaderNeverSeesHalfOfTwoFrames) {
   ryk_SampleGrabberCB cb(1);
   std::atomic<bool> stop{false};

@@ -64,7 +64,6 @@ TEST_F(StreamTest, TwoCamerasStreamTopDownAndCloseOnce) {
   test::Picture bars = take(0);
   for (int c : {0, 1, 2}) EXPECT_GT(bars.at(10, 0, c), 150) << c;
   EXPECT_TRUE(bars.at(10, 239, 2) < 60 && bars.at(10, 239, 0) > bars.at(10, 239, 2));
-  EXPECT_EQ(std::memcmp(ryk_frame[0] + 10, &bars.px[40], 3), 0);  // the direct pointer the same way up
   // Both cameras' times come from one clock: their latest frames are close.
   EXPECT_LT(std::abs(ryk_frameTime[0] - ryk_frameTime[1]), 0.5);
 
@@ -72,7 +71,6 @@ TEST_F(StreamTest, TwoCamerasStreamTopDownAndCloseOnce) {
   EXPECT_TRUE(frames(0, 2));
   EXPECT_EQ(ryk_Close(), 0);
   EXPECT_EQ(ryk_ready.load(), 0);
-  EXPECT_EQ(ryk_frame[0], nullptr);
   EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_STOPPED);
   EXPECT_EQ(ryk_CopyFrame(0, bars.px.data(), RYK_FRAME_BYTES), 0);
   EXPECT_EQ(ryk_Close(), 1);
@@ -126,7 +124,6 @@ TEST_F(StreamTest, FailedStartsLeaveNothingBehindAndOnlyASlowFirstFrameIsRetried
   EXPECT_EQ(ryk_Open(30.0), 21);
   EXPECT_EQ(detail::lastOpenAttempts(), 3);
   EXPECT_EQ(ryk_ready.load(), 0);
-  EXPECT_EQ(ryk_frame[0], nullptr);
 }
 
 // The first frame is given a minute: a start that ends within the test's
