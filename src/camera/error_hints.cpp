@@ -21,7 +21,8 @@ std::string errorHint(std::string_view domain, int code, std::string_view text) 
   if ((resource && code == static_cast<int>(ResourceCode::NoSpaceLeft)) || has(text, "No space left on device") ||
       has(text, "ENOSPC"))
     return "too many cameras on one USB bus, try MJPEG or another port";
-  if (has(text, "No such device") || has(text, "ENODEV")) return "the camera left its port: plug it back in the same port";
+  if (has(text, "No such device") || has(text, "ENODEV"))
+    return "the camera left its port: plug it back in the same port";
   return "";
 }
 

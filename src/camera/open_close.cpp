@@ -148,10 +148,8 @@ void reportFailedStart(int code, int attempt) {
     std::string why;
     {
       std::lock_guard lock(L.tableMutex);
-      why = !cam->error.empty() ? cam->error
-                                : cam->device + ": " +
-                                      (code == 21 ? "no first frame within " + std::to_string(L.firstFrameMs.load()) + " ms"
-                                                  : std::string("would not start"));
+      const std::string late = "no first frame within " + std::to_string(L.firstFrameMs.load()) + " ms";
+      why = !cam->error.empty() ? cam->error : cam->device + ": " + (code == 21 ? late : "would not start");
     }
     text += (text.empty() ? "" : "; ") + std::string("camera ") + std::to_string(k) + " = " + why;
   }
