@@ -3,6 +3,7 @@
 // stalled without any polling.
 #include <cstdio>
 
+#include "camera/error_hints.h"
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
 
@@ -11,6 +12,10 @@ namespace ryk {
 namespace {
 
 using namespace std::chrono_literals;
+
+static_assert(static_cast<int>(ResourceCode::Busy) == GST_RESOURCE_ERROR_BUSY);
+static_assert(static_cast<int>(ResourceCode::NoSpaceLeft) == GST_RESOURCE_ERROR_NO_SPACE_LEFT);
+static_assert(static_cast<int>(ResourceCode::NotAuthorized) == GST_RESOURCE_ERROR_NOT_AUTHORIZED);
 
 // The camera an element belongs to: its own or an ancestor's name is
 // "Video Capture <k>" or starts with "cam<k>-".
@@ -50,8 +55,13 @@ void busLoop(GstBus* bus) {
         gchar* debug = nullptr;
         gst_message_parse_error(msg, &err, &debug);
         const int k = cameraOf(GST_MESSAGE_SRC(msg));
-        const std::string why = err && err->message ? err->message : "error";
-        if (auto cam = camera(k)) {
+        const std::string reason = err && err->message ? err->message : "";
+        const std::string details = std::string(reason) + "\n" + (debug ? debug : "");
+        const std::string hint =
+            err ? errorHint(g_quark_to_string(err->domain), err->code, details) : errorHint("", 0, details);
+        auto cam = camera(k);
+        const std::string why = errorText(cam ? cam->device : "", reason, debug ? debug : "", hint);
+        if (cam) {
           cam->grabber->store()->state = RYK_CAMERA_FAILED;
           std::lock_guard lock(L.tableMutex);
           cam->error = why;

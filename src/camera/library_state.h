@@ -31,6 +31,7 @@ struct Camera {
   std::shared_ptr<CameraControls> controls;
   std::shared_ptr<SourceRuntime> source;  // a software source's runtime, else null
   std::string displayName;
+  std::string device;  // "/dev/video2 at usb-...-2 (name)", for error texts
   std::string error;  // guarded by Library::tableMutex
 };
 

@@ -116,6 +116,10 @@ int attemptOpen(double fps, Attempt& a) {
   for (size_t k = 0; k < sources.size(); ++k) {
     const Device& d = a.devices[static_cast<size_t>(picked[k])];
     if (const int r = buildCamera(a, static_cast<int>(k), d, sources[k], fpsN, fpsD, runtimes[k])) return r;
+    if (auto cam = camera(static_cast<int>(k))) {
+      std::lock_guard lock(L.tableMutex);
+      cam->device = describeDevice(d.info);
+    }
     ryk_count = static_cast<int>(k) + 1;
   }
 
@@ -129,6 +133,26 @@ int attemptOpen(double fps, Attempt& a) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(L.firstFrameMs.load());
   if (!cam0->grabber->store()->waitNewer(0.0, deadline)) return 21;
   return 0;
+}
+
+// One stderr line for a start that failed once its cameras were built:
+// each camera that did not come up, with its device and why.
+void reportFailedStart(int code, int attempt) {
+  Library& L = lib();
+  std::string text;
+  for (int k = 0; k < RYK_MAX_CAMERAS; ++k) {
+    auto cam = camera(k);
+    if (!cam || cam->grabber->store()->state.load() == RYK_CAMERA_STREAMING) continue;
+    std::string why;
+    {
+      std::lock_guard lock(L.tableMutex);
+      const std::string late = "no first frame within " + std::to_string(L.firstFrameMs.load()) + " ms";
+      why = !cam->error.empty() ? cam->error : cam->device + ": " + (code == 21 ? late : "would not start");
+    }
+    text += (text.empty() ? "" : "; ") + std::string("camera ") + std::to_string(k) + " = " + why;
+  }
+  if (!text.empty())
+    rozoru::logEvent("start failed (attempt " + std::to_string(attempt) + " of 3): " + text);
 }
 
 }  // namespace
@@ -163,6 +187,7 @@ int ryk_Open(double fps) {
       return 0;
     }
     if (code == 0) code = 21;  // closed while starting
+    else if (code == 19 || code == 21) ryk::reportFailedStart(code, attempt + 1);
     ryk::cleanUp(a);
     ryk_count = 0;
     if (code == 19 || code == 21) ++retries;

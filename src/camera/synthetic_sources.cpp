@@ -50,7 +50,8 @@ GstPadProbeReturn syntheticProbe(GstPad*, GstPadProbeInfo* info, gpointer data) 
     if (rt->reportError && !rt->errorPosted.exchange(true)) {
       GError* err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
                                         "Could not read from resource: the camera was unplugged.");
-      gst_element_post_message(rt->source, gst_message_new_error(GST_OBJECT(rt->source), err, "synthetic unplug"));
+      gst_element_post_message(rt->source, gst_message_new_error(GST_OBJECT(rt->source), err,
+                                                                 "synthetic unplug: system error: No such device"));
       g_error_free(err);
     }
     return GST_PAD_PROBE_DROP;
