@@ -1,125 +1,42 @@
 #include "textwin/textwin.h"
 
-#include <array>
-#include <atomic>
-#include <mutex>
-
 #include "rozoru/kav.h"
 #include "rozoru/textwin.h"
-#include "shell/core/pump.h"
-#include "shell/core/shell.h"
 #include "shell/core/windows.h"
+#include "textwin/text_system.h"
 
 namespace rozoru::textwin {
 
-namespace {
-
-using namespace std::chrono_literals;
-
-constexpr int kColourLevels = 8;
-constexpr int kStackDepth = 8;
-constexpr auto kBlink = 200ms;
-constexpr std::size_t kLineBytes = 256;  // the caller's buffer, terminator included
-
-struct Colours {
-  std::uint32_t fg = 0xFFFFFF, bg = 0;
-};
-
-struct Record {
-  enum class State { Free, Opening, Open };
-  State state = State::Free;
-  Hwnd hwnd = 0;
-  std::unique_ptr<TextSurface> surface;
-  Cursor cursor;
-  Colours colours;
-  std::array<Colours, kColourLevels> saved{};
-};
-
-// The whole subsystem's state. `mutex` guards the table, the current index
-// and the stack, and every bitmap and cursor, so that the worker and the GUI
-// thread can both draw. It is never held across a window-system call that
-// waits for the GUI thread (present does not wait).
-struct System {
-  std::mutex mutex;
-  std::array<Record, kWindows> records;
-  int current = 0;
-  std::array<int, kStackDepth> stack{};
-
-  KeyRing ring;
-  std::atomic<int> waiting{0};         // index + 1 of the window a line input waits on
-  std::atomic<Pump*> waiter{nullptr};  // the waiting line input's pump
-  std::mutex historyMutex;
-  std::u16string history;
-};
+namespace detail {
 
 System& sys() {
   static System s;
   return s;
 }
 
-WindowSystem* ws() { return shell().windowSystem(); }
-
-void wakeWaiter() {
-  if (Pump* p = sys().waiter.load()) p->wake();
+void presentLocked(const Record& r) {
+  if (WindowSystem* w = ws(); w && r.surface)
+    w->present(r.hwnd, r.surface->pixels(), r.surface->width(), r.surface->height(), r.surface->width());
 }
+
+std::string colourDepthText() {
+  const int depth = ws() ? ws()->metrics().colorDepth : 0;
+  return std::to_string(depth) + "-bit color";
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+namespace {
 
 std::unique_ptr<TextSurface> makeSurface(int width, int height) {
   if (hooks().makeSurface) return hooks().makeSurface(width, height);
   return std::make_unique<TextSurface>(width, height, 8, 16);
 }
 
-// Under the lock.
-void presentLocked(const Record& r) {
-  if (WindowSystem* w = ws(); w && r.surface)
-    w->present(r.hwnd, r.surface->pixels(), r.surface->width(), r.surface->height(), r.surface->width());
-}
-
-bool validIndex(int index) { return static_cast<unsigned>(index) < static_cast<unsigned>(kWindows); }
-
-// Runs f on the record of index while it is open with handle h, then shows
-// the picture. False when the window has gone.
-template <class F>
-bool withWindow(int index, Hwnd h, F&& f) {
-  System& s = sys();
-  std::lock_guard lock(s.mutex);
-  Record& r = s.records[static_cast<std::size_t>(index)];
-  if (r.state != Record::State::Open || r.hwnd != h) return false;
-  f(r);
-  presentLocked(r);
-  return true;
-}
-
 void postTo(Hwnd h, Msg type, std::int64_t w, std::uint32_t mods = 0) {
   windowTable().post(Message{h, type, w, 0, mods, {}});
-}
-
-// A character for a waiting line input (Ctrl chords are not text).
-void acceptChar(char16_t u, bool ctrl) {
-  System& s = sys();
-  if (s.waiting.load() == 0 || ctrl) return;
-  if (s.ring.push(u)) wakeWaiter();
-}
-
-// Up types the last line again, Ctrl+V the clipboard's text up to its first
-// line end. Both go into the ring at once, so they stay in order with the
-// keys typed before and after them.
-void typeHistory() {
-  System& s = sys();
-  std::u16string units;
-  {
-    std::lock_guard lock(s.historyMutex);
-    units = s.history;
-  }
-  for (char16_t c : units) acceptChar(c, false);
-}
-
-void typeClipboard() {
-  const std::u16string clip = hooks().clipboardText ? hooks().clipboardText() : std::u16string();
-  for (char16_t c : clip) {
-    if (c == 0 || c == u'\n' || c == u'\r') break;
-    if (sys().waiting.load() == 0 || !sys().ring.push(c)) break;
-  }
-  wakeWaiter();
 }
 
 void onKey(int index, Hwnd h, const Message& m) {
@@ -226,11 +143,6 @@ void showMenu(int index, Hwnd h) {
   if (WindowSystem* w = ws()) w->popupMenu(h, items);
 }
 
-std::string colourDepthText() {
-  const int depth = ws() ? ws()->metrics().colorDepth : 0;
-  return std::to_string(depth) + "-bit color";
-}
-
 }  // namespace
 
 Hooks& hooks() {
@@ -313,8 +225,6 @@ Hwnd handleOf(int index) {
   return r.state == Record::State::Open ? r.hwnd : 0;
 }
 
-int waitingMark() { return sys().waiting.load(); }
-
 std::optional<Snapshot> snapshot(int index) {
   if (!validIndex(index)) return std::nullopt;
   System& s = sys();
@@ -333,12 +243,6 @@ std::optional<Snapshot> snapshot(int index) {
                     r.surface->pixels() + static_cast<std::ptrdiff_t>(out.width) * out.height);
   for (std::uint32_t& p : out.pixels) p &= 0xFFFFFFu;
   return out;
-}
-
-std::u16string inputHistory() {
-  System& s = sys();
-  std::lock_guard lock(s.historyMutex);
-  return s.history;
 }
 
 void install() {
@@ -388,11 +292,6 @@ void reset() {
   s.ring.clear();
   std::lock_guard lock(s.historyMutex);
   s.history.clear();
-}
-
-void cancelLineInput() {
-  sys().waiting = 0;
-  wakeWaiter();
 }
 
 void ensureTextWindow() {
@@ -451,6 +350,7 @@ bool printText(std::string_view utf8) {
 
 using namespace rozoru;
 using namespace rozoru::textwin;
+using namespace rozoru::textwin::detail;
 
 int KAV_OpenTextWindow(int index, int x, int y, int width, int height) {
   if (!validIndex(index)) return 2;
@@ -570,86 +470,3 @@ void KAV_PopTextColor() {
   for (int i = 0; i < kColourLevels - 1; ++i) r.saved[static_cast<std::size_t>(i)] = r.saved[static_cast<std::size_t>(i + 1)];
 }
 
-int KAV_ReadLine(char* buffer) {
-  System& s = sys();
-  int index = 0;
-  Hwnd h = 0;
-  {
-    std::lock_guard lock(s.mutex);
-    const Record& r = s.records[static_cast<std::size_t>(s.current)];
-    if (r.state != Record::State::Open) return 1;
-    index = s.current;
-    h = r.hwnd;
-  }
-  if (WindowSystem* w = ws()) w->setForeground(h);
-  buffer[0] = 0;
-  KAV_SetStatusText("Input text");
-
-  // A thread without windows still blocks rather than spins.
-  thread_local QueuePump idle;
-  Pump* pump = currentPump() ? currentPump() : &idle;
-  s.waiter = pump;
-  s.waiting = index + 1;
-
-  LineEditor editor;
-  bool caretOn = true;
-  bool redraw = true;
-  auto t0 = Clock::now();
-  bool finished = false;
-  for (;;) {
-    pump->dispatchPending();
-    char16_t u = s.ring.take();
-    if (u == u'\t') u = u' ';
-    if (u == u'\r') {
-      finished = true;
-      break;
-    }
-    if (s.waiting.load() == 0) break;  // cancelled
-
-    if (u != 0 || redraw) withWindow(index, h, [&](Record& r) {
-      TextSurface& surf = *r.surface;
-      if (u == u'\b') {
-        // The caret is drawn again at once over the removed unit.
-        if (editor.backspace(surf, r.cursor, r.colours.fg, r.colours.bg)) redraw = true;
-      } else if (u != 0 && editor.type(u, surf, r.cursor, r.colours.fg, r.colours.bg)) {
-        redraw = true;
-      }
-      if (redraw) {
-        LineEditor::drawCaret(caretOn, surf, r.cursor, r.colours.fg, r.colours.bg);
-        redraw = false;
-      }
-    });
-
-    const auto now = Clock::now();
-    if (now - t0 > kBlink) {
-      caretOn = !caretOn;
-      redraw = true;
-      t0 = now;
-      continue;
-    }
-    // Nothing to do until a character, a key request, a cancellation or the
-    // next blink: block on the thread's queue.
-    if (s.ring.empty() && s.waiting.load() != 0)
-      pump->waitActivity(t0 + kBlink + 1ms);
-  }
-  s.waiting = 0;
-  s.waiter = nullptr;
-
-  int result = 1;
-  if (finished) {
-    const std::u16string typed = editor.units();
-    withWindow(index, h, [&](Record& r) { LineEditor::finish(*r.surface, r.cursor, r.colours.fg, r.colours.bg); });
-    {
-      std::lock_guard lock(s.historyMutex);
-      s.history = typed;
-    }
-    const std::string line = utf16ToUtf8(typed);
-    const std::size_t n = utf8Prefix(line, kLineBytes - 1);
-    line.copy(buffer, n);
-    buffer[n] = 0;
-    if (hooks().log) hooks().log(index, std::string(line, 0, n) + "\n");
-    result = 0;
-  }
-  KAV_SetStatusText(colourDepthText().c_str());
-  return result;
-}
