@@ -123,7 +123,8 @@ TEST_F(ProviderTest, BusyCameraIsNamedWithItsPortAndHint) {
   std::string error;
   test::TestFailure busy;
   busy.busy = true;
-  ASSERT_TRUE(test::addTestCamera({"module-camera-mjpeg.caps", "usb-0000:00:14.0-2", "", "smpte", busy}, &error)) << error;
+  ASSERT_TRUE(test::addTestCamera({"module-camera-mjpeg.caps", "usb-0000:00:14.0-2", "", "smpte", busy}, &error))
+      << error;
   ASSERT_EQ(ryk_SelectCameras("usb-0000:00:14.0-1,usb-0000:00:14.0-2"), 0);
   ::testing::internal::CaptureStderr();
   const int code = ryk_Open(30.0);

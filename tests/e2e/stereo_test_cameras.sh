@@ -35,7 +35,8 @@ e2e_wait_window "$pid" '^ButtonBox$'
 out=$E2E_TMP/stereo.out
 e2e_until 20000 grep -q 'rozoru-stereo: camera 1: .* mode MJPEG 640x480 at 30 fps' "$out" ||
   e2e_fail "camera 1 did not start in MJPEG 640x480"
-grep -qF "rozoru-stereo: cameras chosen: camera 0 = Test Camera (webcam-720p-uvc) at $right; camera 1 = Test Camera (slow-small-raw) at $left" "$out" ||
+chosen="camera 0 = Test Camera (webcam-720p-uvc) at $right; camera 1 = Test Camera (slow-small-raw) at $left"
+grep -qF "rozoru-stereo: cameras chosen: $chosen" "$out" ||
   e2e_fail "stderr does not name the two test cameras with their ports"
 
 e2e_key "$main" space

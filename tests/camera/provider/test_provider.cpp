@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -97,10 +98,10 @@ std::string byPathOf(const std::string& port) {
 GstDevice* newDevice(const Cam& c) {
   // Bus path and bus info as the V4L2 provider gives them; no node path, so
   // the library asks this device for its element instead of opening a node.
-  GstStructure* props = gst_structure_new(
-      "ryk-test-camera", "device.bus_path", G_TYPE_STRING, byPathOf(c.port).c_str(), "api.v4l2.cap.bus_info",
-      G_TYPE_STRING, c.port.c_str(), "device.api", G_TYPE_STRING, "ryk-test", "ryk-test.caps-file", G_TYPE_STRING,
-      c.filePath.c_str(), nullptr);
+  GstStructure* props =
+      gst_structure_new("ryk-test-camera", "device.bus_path", G_TYPE_STRING, byPathOf(c.port).c_str(),
+                        "api.v4l2.cap.bus_info", G_TYPE_STRING, c.port.c_str(), "device.api", G_TYPE_STRING, "ryk-test",
+                        "ryk-test.caps-file", G_TYPE_STRING, c.filePath.c_str(), nullptr);
   GObject* o = G_OBJECT(g_object_new(ryk_test_device_get_type(), "display-name", c.name.c_str(), "device-class",
                                      "Video/Source", "caps", c.caps, "properties", props, nullptr));
   gst_structure_free(props);
@@ -138,7 +139,7 @@ gboolean start(GstDeviceProvider* p) {
 }
 
 void stop(GstDeviceProvider* p) {
-  std::lock_guard posting(postingMutex());
+  // Not under postingMutex: a monitor may stop while a posting waits for it.
   std::lock_guard l(registryMutex());
   started().erase(p);  // the base class lets go of its devices
 }
@@ -388,21 +389,28 @@ bool parseTestCameras(const std::string& spec, std::vector<TestCamera>& out, std
     bool ok = !c.capsFile.empty();
     for (size_t i = 1; ok && i < parts.size(); ++i) {
       const std::string& o = parts[i];
-      if (o == "fail=busy") c.failure.busy = true;
-      else if (o == "fail=nospace") c.failure.noSpace = true;
-      else if (o.starts_with("fail=nospace>")) {
+      if (o == "fail=busy") {
+        c.failure.busy = true;
+      } else if (o == "fail=nospace") {
+        c.failure.noSpace = true;
+      } else if (o.starts_with("fail=nospace>")) {
         c.failure.noSpace = true;
         c.failure.noSpaceAboveMbit = std::atof(o.c_str() + 13);
         ok = c.failure.noSpaceAboveMbit > 0.0;
       } else if (o.starts_with("fail=silent:")) {
         c.failure.silentAfter = std::atol(o.c_str() + 12);
         ok = o.size() > 12 && c.failure.silentAfter >= 0;
-      } else if (o.starts_with("pattern=") && o.size() > 8) c.pattern = o.substr(8);
-      else if (o.starts_with("name=") && o.size() > 5) c.name = o.substr(5);
-      else ok = false;
+      } else if (o.starts_with("pattern=") && o.size() > 8) {
+        c.pattern = o.substr(8);
+      } else if (o.starts_with("name=") && o.size() > 5) {
+        c.name = o.substr(5);
+      } else {
+        ok = false;
+      }
     }
     if (!ok) {
-      error = "test camera \"" + entry + "\" is not file@port[,fail=busy|nospace|nospace>MBIT|silent:N][,pattern=P][,name=N]";
+      error = "test camera \"" + entry +
+              "\" is not file@port[,fail=busy|nospace|nospace>MBIT|silent:N][,pattern=P][,name=N]";
       out.clear();
       return false;
     }

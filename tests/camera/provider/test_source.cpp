@@ -172,7 +172,8 @@ bool build(GstElement* e, Impl& im) {
   GstCaps* mode = askedMode(im);
   if (!mode) {
     gchar* offered = gst_caps_to_string(im.cam->caps);
-    postError(e, GST_CORE_ERROR, GST_CORE_ERROR_NEGOTIATION, "Device '" + im.cam->port + "' cannot stream the format asked for",
+    postError(e, GST_CORE_ERROR, GST_CORE_ERROR_NEGOTIATION,
+              "Device '" + im.cam->port + "' cannot stream the format asked for",
               std::string("the camera offers ") + offered);
     g_free(offered);
     return false;
@@ -264,8 +265,8 @@ void ryk_test_source_class_init(RykTestSourceClass* klass) {
   G_OBJECT_CLASS(klass)->finalize = finalize;
   GstElementClass* ec = GST_ELEMENT_CLASS(klass);
   ec->change_state = changeState;
-  gst_element_class_set_static_metadata(ec, "Test camera", "Source/Video", "A live test picture in a recorded camera's modes",
-                                        "rozoru");
+  gst_element_class_set_static_metadata(ec, "Test camera", "Source/Video",
+                                        "A live test picture in a recorded camera's modes", "rozoru");
 }
 
 void ryk_test_source_init(RykTestSource* s) {
@@ -287,8 +288,10 @@ GstElement* makeTestSource(const std::shared_ptr<Cam>& cam, const char* name) {
   // Forget the elements already gone.
   std::erase_if(cam->elements, [](const std::unique_ptr<GWeakRef>& w) {
     GObject* o = static_cast<GObject*>(g_weak_ref_get(w.get()));
-    if (o) g_object_unref(o);
-    else g_weak_ref_clear(w.get());
+    if (o)
+      g_object_unref(o);
+    else
+      g_weak_ref_clear(w.get());
     return o == nullptr;
   });
   cam->elements.push_back(std::move(ref));
