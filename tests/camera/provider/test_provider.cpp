@@ -18,29 +18,31 @@ Cam::~Cam() {
   for (auto& w : elements) g_weak_ref_clear(w.get());
 }
 
+// The registry lives as long as the process, never destroyed at exit: a
+// program's streaming threads may still count frames then.
 std::mutex& registryMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 
 namespace {
 
 std::map<std::string, std::shared_ptr<Cam>>& cameras() {  // guarded by registryMutex
-  static std::map<std::string, std::shared_ptr<Cam>> c;
-  return c;
+  static auto* c = new std::map<std::string, std::shared_ptr<Cam>>;
+  return *c;
 }
 
 // The devices each started provider has posted, by port. Guarded by registryMutex.
 std::map<GstDeviceProvider*, std::map<std::string, GstDevice*>>& started() {
-  static std::map<GstDeviceProvider*, std::map<std::string, GstDevice*>> s;
-  return s;
+  static auto* s = new std::map<GstDeviceProvider*, std::map<std::string, GstDevice*>>;
+  return *s;
 }
 
 // Adding, removing and posting happen one at a time, outside registryMutex,
 // so a monitor that handles a posted device at once may create its element.
 std::mutex& postingMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 
 }  // namespace
