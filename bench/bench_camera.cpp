@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <random>
 #include <thread>
 #include <vector>
 
+#include "app/pair_taker.h"
 #include "camera/library.h"
 #include "camera/scene.h"
 #include "ryk/ryk.h"
@@ -65,6 +67,57 @@ void BM_TwoCamerasAt30(benchmark::State& state) {
   ryk::useRealCameras();
 }
 BENCHMARK(BM_TwoCamerasAt30)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Skews (ms) of the pairs the stereo loop takes from two synthetic cameras
+// at 30 fps, camera 1 running phaseMs after camera 0, with wait sync off or
+// on: through the loop's own pair taker on the real library, one pair every
+// 10-40 ms (a fast loop; the looks fall anywhere in a frame period).
+void BM_PairSkew(benchmark::State& state) {
+  const bool waitSync = state.range(0) != 0;
+  const double phaseMs = static_cast<double>(state.range(1));
+  std::vector<ryk::SyntheticCamera> cams(2);
+  cams[1].phaseMs = phaseMs;
+  ryk::useSyntheticCameras(cams);
+  if (ryk_Open(30.0) != 0) {
+    state.SkipWithError("ryk_Open failed");
+    return;
+  }
+  stereo::PairTaker taker(30.0);
+  std::vector<std::uint32_t> frame[2] = {std::vector<std::uint32_t>(RYK_FRAME_BYTES / 4),
+                                         std::vector<std::uint32_t>(RYK_FRAME_BYTES / 4)};
+  const auto target = [&](int k) { return frame[k].data(); };
+  std::mt19937 rng(14);
+  std::uniform_int_distribution<int> pause(10, 40);
+  for (auto _ : state) {
+    std::vector<double> skew;
+    int timedOut = 0;
+    while (skew.size() < 300) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause(rng)));
+      const auto t0 = Clock::now();
+      const auto pair = taker.take(target, waitSync, [] { return false; });
+      if (Clock::now() - t0 >= std::chrono::seconds(1)) ++timedOut;
+      if (pair[0].time && pair[1].time) skew.push_back(std::abs(*pair[0].time - *pair[1].time) * 1000.0);
+    }
+    std::sort(skew.begin(), skew.end());
+    state.counters["skew_median_ms"] = skew[skew.size() / 2];
+    state.counters["skew_p90_ms"] = skew[skew.size() * 9 / 10];
+    state.counters["skew_max_ms"] = skew.back();
+    state.counters["half_period_ms"] = std::max(taker.period(0), taker.period(1)) * 500.0;
+    state.counters["over_half_period"] =
+        static_cast<double>(std::count_if(skew.begin(), skew.end(), [&](double s) {
+          return s > std::max(taker.period(0), taker.period(1)) * 500.0;
+        }));
+    state.counters["timed_out"] = timedOut;
+  }
+  ryk_Close();
+  ryk::useRealCameras();
+}
+BENCHMARK(BM_PairSkew)
+    ->ArgNames({"wait_sync", "phase_ms"})
+    ->ArgsProduct({{0, 1}, {15, 25}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 void BM_CopyFrame(benchmark::State& state) {
   ryk::useSyntheticCameras(1);
