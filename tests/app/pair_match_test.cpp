@@ -2,6 +2,9 @@
 // records, and the comment marker that carries it into the JPEG.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+
 #include "app/jpeg_comment.h"
 #include "app/pair_match.h"
 
@@ -17,13 +20,12 @@ constexpr double k30 = 1.0 / 30.0, k15 = 1.0 / 15.0;
 TEST(PairMatch, HalfTheSlowerPeriodAndTheOlderFrameLags) {
   EXPECT_TRUE(checkPair(10.0, 10.015, k30, k30).matched);
   EXPECT_TRUE(checkPair(0.0, k30 / 2, k30, k30).matched);
-  const PairCheck late1 = checkPair(10.020, 10.0, k30, k30);
-  EXPECT_FALSE(late1.matched);
-  EXPECT_EQ(late1.lagging, 1);
-  EXPECT_NEAR(late1.skew, 0.020, 1e-12);
-  const PairCheck late0 = checkPair(10.0, 10.030, k30, k30);
-  EXPECT_FALSE(late0.matched);
-  EXPECT_EQ(late0.lagging, 0);
+  for (const auto& [t0, t1, lagging] : {std::tuple{10.020, 10.0, 1}, {10.0, 10.030, 0}}) {
+    const PairCheck c = checkPair(t0, t1, k30, k30);
+    EXPECT_FALSE(c.matched) << t0 << " " << t1;
+    EXPECT_EQ(c.lagging, lagging) << t0 << " " << t1;
+    EXPECT_NEAR(c.skew, std::abs(t0 - t1), 1e-12);
+  }
   EXPECT_TRUE(checkPair(10.0, 10.030, k30, k15).matched);
   EXPECT_TRUE(checkPair(10.030, 10.0, k15, k30).matched);
 }
@@ -61,15 +63,11 @@ TEST(PairMatch, SkewTextInMillisecondsOrWhichCameraGaveNoFrame) {
 // bytes that are not a JPEG or whose markers run past the end.
 TEST(PairMatch, CommentGoesAfterTheApplicationMarkers) {
   using Bytes = rozoru::imageio::Bytes;
-  const Bytes app0 = {0xFF, 0xE0, 0x00, 0x06, 'J', 'F', 'I', 'F'};
-  const Bytes app1 = {0xFF, 0xE1, 0x00, 0x03, 0x7};
-  const Bytes rest = {0xFF, 0xDB, 0x00, 0x03, 0x01, 0xFF, 0xD9};
-  Bytes jpeg = {0xFF, 0xD8};
-  for (const Bytes* part : {&app0, &app1, &rest}) jpeg.insert(jpeg.end(), part->begin(), part->end());
-  Bytes want = {0xFF, 0xD8};
-  for (const Bytes* part : {&app0, &app1}) want.insert(want.end(), part->begin(), part->end());
-  want.insert(want.end(), {0xFF, 0xFE, 0x00, 0x05, 'a', '=', '1'});
-  want.insert(want.end(), rest.begin(), rest.end());
+  // SOI, APP0 "JFIF", APP1, then DQT and EOI.
+  const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 6, 'J', 'F', 'I', 'F', 0xFF, 0xE1, 0, 3, 7,
+                      0xFF, 0xDB, 0, 3, 1, 0xFF, 0xD9};
+  const Bytes want = {0xFF, 0xD8, 0xFF, 0xE0, 0, 6, 'J', 'F', 'I', 'F', 0xFF, 0xE1, 0, 3, 7,
+                      0xFF, 0xFE, 0, 5, 'a', '=', '1', 0xFF, 0xDB, 0, 3, 1, 0xFF, 0xD9};
   EXPECT_EQ(withJpegComment(jpeg, "a=1"), want);
 
   EXPECT_FALSE(withJpegComment(Bytes{0x89, 'P', 'N', 'G', 0, 0}, "a=1"));
