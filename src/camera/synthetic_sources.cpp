@@ -36,12 +36,12 @@ struct SyntheticRuntime final : SourceRuntime {
   std::mutex mutex;
   std::vector<std::uint8_t> scratch;  // streaming thread only
   bool scene = false;  // draws the stereo scene; set before streaming starts
+  double eye = 0.0;    // its eye position in metres
   // With phases: frames are timed and sent at n periods + phase of running
   // time. Set before streaming starts.
   bool phased = false;
   GstClockTime phase = 0;
   GstClockTime period = 0;
-  double eye = 0.0;    // its eye position in metres
 
   std::shared_ptr<ControlNode> controlNode() const override { return node; }
   void quiesce() override { std::lock_guard ordered(mutex); }
