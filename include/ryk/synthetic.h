@@ -35,6 +35,12 @@ struct SyntheticCamera {
   std::string pattern = "smpte"; // the test source's pattern (its nickname), or kScenePattern
   int silentOpens = 0;           // open attempts during which it sends nothing (a slow camera)
   std::string port{};            // its USB port ("usb-0000:00:14.0-2"); empty: "usb-synthetic-<index+1>"
+  // Cameras out of phase, as free-running ones are: when any camera has a
+  // phase above 0, every camera's frames are sent and timed at whole frame
+  // periods of the pipeline's running time plus its phase (milliseconds), so
+  // the frames of a camera with phase 20 come exactly 20 ms after those of
+  // a camera with 0, whenever each started.
+  double phaseMs = 0.0;
 };
 
 // ryk_Open lists exactly these devices instead of the system's, ordered by

@@ -5,11 +5,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "app/capture.h"
 #include "app/composition.h"
+#include "app/jpeg_comment.h"
+#include "app/pair_taker.h"
+#include "imageio/image_file.h"
+#include "rozoru/image.h"
+#include "rozoru/imagefile.h"
 #include "rozoru/kav.h"
 #include "ryk/ryk.h"
 #include "shell/core/event_log.h"
@@ -17,6 +23,9 @@
 namespace stereo {
 
 namespace {
+
+// The rate the cameras are opened at.
+constexpr double kCameraRate = 30.0;
 
 Globals g_globals;
 Print g_tap;
@@ -30,12 +39,13 @@ void print(const std::string& text) {
   if (text.starts_with("Capture not saved")) rozoru::logEvent(text.substr(0, text.find('\n')));
 }
 
-// A saved capture's full path on stderr ("" when it failed: print said why).
-void logCapture(const std::string& saved) {
+// A saved capture's full path on stderr with its pair's skew ("" when it
+// failed: print said why).
+void logCapture(const std::string& saved, const std::string& skew) {
   if (saved.empty()) return;
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(saved, ec);
-  rozoru::logEvent("capture saved: " + (ec ? saved : where.lexically_normal().string()));
+  rozoru::logEvent("capture saved: " + (ec ? saved : where.lexically_normal().string()) + " (" + skew + ")");
 }
 
 // The camera library as the application uses it: every call is guarded by
@@ -60,32 +70,38 @@ bool usable(int id) {
 
 Pixel32* pixels(int id) { return KAV_ImagePixels[id]; }
 
-bool cameraRunning(int k) { return ryk_ready.load() == 1 && ryk_count.load() > k; }
+// The frames windows 0 and 1 show (by window): the camera each came from
+// and its sample time, for the pair skew a capture records. Empty until a
+// frame was taken this run.
+struct Shown {
+  int camera = 0;
+  std::optional<double> time;
+};
+std::array<Shown, 2> g_shown;
 
-// With wait sync: a frame newer than the one taken last, for at most a
-// second, looking at kav_stop meanwhile (a dead camera must not hang the loop).
-void waitForNewFrame(int k) {
-  const ryk_SampleGrabberCB* grabber = ryk_grabber[k];
-  if (!grabber) return;
-  const double after = grabber->lastTaken;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-  while (kav_stop.load() == 0 && cameraRunning(k)) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    if (left <= 0) return;
-    if (ryk_WaitFrame(k, after, static_cast<int>(std::min<long long>(left, 50))) == 1) return;
+// Takes a pair into the windows the cameras feed; fresh[id] is true when
+// window id got a new frame.
+std::array<bool, 2> takePair(PairTaker& taker, const State& s, bool waitSync) {
+  const int window[2] = {s.windowA, s.windowB};
+  const auto taken = taker.take([&](int k) { return usable(window[k]) ? pixels(window[k]) : nullptr; }, waitSync,
+                                [] { return kav_stop.load() != 0; });
+  std::array<bool, 2> fresh{false, false};
+  for (int k : {0, 1}) {
+    const TakenFrame& f = taken[static_cast<std::size_t>(k)];
+    if (!f.fresh) continue;
+    const auto id = static_cast<std::size_t>(window[k]);
+    fresh[id] = true;
+    g_shown[id] = {k, f.time};
   }
+  return fresh;
 }
 
-// True when the window now holds a picture of the camera.
-bool takeFrame(int k, int window, bool waitSync) {
-  if (!cameraRunning(k)) return false;
-  if (waitSync) waitForNewFrame(k);
-  if (!usable(window)) return false;
-  double t = 0.0;
-  if (ryk_CopyFrame(k, pixels(window), RYK_FRAME_BYTES, &t) <= 0) return false;
-  if (ryk_grabber[k]) ryk_grabber[k]->lastTaken = t;
-  return true;
+// The skew of the pair windows 0 and 1 show.
+std::string shownPairSkew() {
+  std::optional<double> time[2];
+  for (const Shown& w : g_shown)
+    if (w.time) time[w.camera] = w.time;
+  return pairSkewText(time[0], time[1]);
 }
 
 // The camera pictures in windows 0 and 1 as taken, kept while gamma, blend or
@@ -145,9 +161,47 @@ class CameraWatch {
   int reported_[2] = {0, 0};
 };
 
+// The 640x240 pair in the current image (window 2) as JPEG at the
+// framework's quality, with the pair's skew as its comment: made whole in
+// memory, then put in place in one step, so no reader ever finds the picture
+// without its note.
 class WindowSink final : public CaptureSink {
  public:
-  bool saveJpeg(const std::string& path) override { return KAV_SaveImage(640, 240, 1, path.c_str()) == 0; }
+  explicit WindowSink(std::string comment) : comment_(std::move(comment)) {}
+  bool saveJpeg(const std::string& path) override {
+    using namespace rozoru::imageio;
+    const std::shared_ptr<Codec> c = codec();
+    if (!c) return false;
+    const std::vector<Encoder> encoders = c->encoders();
+    const auto jpeg = std::find_if(encoders.begin(), encoders.end(),
+                                   [](const Encoder& e) { return e.mimeType == mimeType(1); });
+    if (jpeg == encoders.end()) return false;
+    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(2 * kWidth) * kHeight);
+    if (kav_image[KAV_CurrentImage()].bitDepth == 32) {
+      KAV_GetImageArea(rgb.data(), 0, 0, 2 * kWidth, kHeight);
+    } else {  // an 8-bit picture (the user may have made LR one): its colours
+      std::vector<std::uint8_t> index(rgb.size());
+      std::uint32_t table[256];
+      KAV_GetImageArea(index.data(), 0, 0, 2 * kWidth, kHeight);
+      KAV_GetColorTable(table);
+      std::transform(index.begin(), index.end(), rgb.begin(), [&](std::uint8_t i) { return table[i]; });
+    }
+    EncodeSource src;
+    src.width = 2 * kWidth;
+    src.height = kHeight;
+    src.rgb = rgb.data();
+    src.quality = KAV_JpegQuality;
+    Bytes bytes;
+    if (!jpeg->encode(src, bytes)) return false;
+    const std::optional<Bytes> noted = withJpegComment(bytes, comment_);
+    if (!noted) rozoru::logEvent("capture " + path + ".jpg: " + comment_ + " not recorded in the file");
+    const std::string why = replaceFile(withExtension(path, 1), noted ? *noted : bytes);
+    if (!why.empty()) rozoru::logEvent("picture not saved: " + why);
+    return why.empty();
+  }
+
+ private:
+  std::string comment_;
 };
 
 std::tm now() {
@@ -199,11 +253,12 @@ void capture() {
     KAV_PutFrame(pixels(0), 0);
     KAV_PutFrame(pixels(1), kWidth);
     KAV_UpdateImage(2);
-    WindowSink sink;
+    const std::string skew = shownPairSkew();
+    WindowSink sink(skew);
     if (g_globals.eventMode == 1)
-      logCapture(saveEventCapture(t, sink, std::rand() % 32768, securePassword(), print));
+      logCapture(saveEventCapture(t, sink, std::rand() % 32768, securePassword(), print), skew);
     else
-      logCapture(saveSingleCapture(t, sink, print));
+      logCapture(saveSingleCapture(t, sink, print), skew);
   }
   if (hadPreview)
     KAV_ResizeImage(2, kWidth, kHeight);
@@ -237,7 +292,7 @@ void init() {
   KAV_OpenTextWindow(0, 640, 0, 439, 135);
   KAV_CreateImage(2, "LR", 0, 0, kWidth, kHeight, 100);
   print("初期化中...\n");
-  const int e = ryk_Open(30.0);
+  const int e = ryk_Open(kCameraRate);
   if (e != 0) {
     print(format("Error %d\n", e));
     print(openErrorText(e) + "\n");
@@ -257,10 +312,9 @@ void run() {
   kav_mousetracking = 1;
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 
-  if (ryk_ready.load() == 1) {
-    takeFrame(0, s.windowA, false);
-    takeFrame(1, s.windowB, false);
-  }
+  PairTaker taker(kCameraRate);
+  g_shown = {};
+  if (ryk_ready.load() == 1) takePair(taker, s, false);
   alignExposureAndGain(s, cams, print);
   KAV_DoEvents();
 
@@ -271,14 +325,13 @@ void run() {
     // A capture request found at the top skips the wait and the new frames:
     // the camera pictures of the previous pass are saved, with the gamma
     // curve only, as a request during the wait saves this pass's.
-    bool fresh[2] = {false, false};
+    std::array<bool, 2> fresh{false, false};
     if (kav_keyflag.load() == 0) {
       waitPeriod(s.sleepMs);
-      fresh[s.windowA] = takeFrame(0, s.windowA, s.waitSync != 0);
-      fresh[s.windowB] = takeFrame(1, s.windowB, s.waitSync != 0);
+      fresh = takePair(taker, s, s.waitSync != 0);
       watch.check();
     }
-    for (int id : {0, 1}) taken.settle(id, fresh[id]);
+    for (int id : {0, 1}) taken.settle(id, fresh[static_cast<std::size_t>(id)]);
     if (usable(0) && usable(1) && (s.gammaSelection != 0 || s.blend == 1 || s.anaglyph != 0)) {
       taken.keep(0);
       taken.keep(1);

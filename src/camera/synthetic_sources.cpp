@@ -37,10 +37,33 @@ struct SyntheticRuntime final : SourceRuntime {
   std::vector<std::uint8_t> scratch;  // streaming thread only
   bool scene = false;  // draws the stereo scene; set before streaming starts
   double eye = 0.0;    // its eye position in metres
+  // With phases: frames are timed and sent at n periods + phase of running
+  // time. Set before streaming starts.
+  bool phased = false;
+  GstClockTime phase = 0;
+  GstClockTime period = 0;
 
   std::shared_ptr<ControlNode> controlNode() const override { return node; }
   void quiesce() override { std::lock_guard ordered(mutex); }
 };
+
+// Puts a frame on its camera's grid of n periods + phase of running time,
+// the next slot at or after the time the source gave it, and holds it until
+// the clock gets there. A live source times its first frame by the clock
+// when it starts, so its own timestamp offset cannot set a phase; the grid
+// makes phases exact whenever the cameras start. The wait is at most a
+// period and the phase, also while the pipeline stops.
+void putOnGrid(SyntheticRuntime& rt, GstBuffer* buf) {
+  const GstClockTime pts = GST_BUFFER_PTS(buf);
+  const GstClockTime slots = pts <= rt.phase ? 0 : (pts - rt.phase + rt.period - 1) / rt.period;
+  GST_BUFFER_PTS(buf) = slots * rt.period + rt.phase;
+  GstClock* clock = gst_element_get_clock(rt.source);
+  if (!clock) return;
+  GstClockID until = gst_clock_new_single_shot_id(clock, gst_element_get_base_time(rt.source) + GST_BUFFER_PTS(buf));
+  gst_clock_id_wait(until, nullptr);
+  gst_clock_id_unref(until);
+  gst_object_unref(clock);
+}
 
 GstPadProbeReturn syntheticProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
   [[maybe_unused]] const detail::StreamingCallback handOver;
@@ -59,6 +82,7 @@ GstPadProbeReturn syntheticProbe(GstPad*, GstPadProbeInfo* info, gpointer data) 
   if (rt->silent) return GST_PAD_PROBE_DROP;
   GstBuffer* buf = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
   GST_PAD_PROBE_INFO_DATA(info) = buf;
+  if (rt->phased && GST_BUFFER_PTS_IS_VALID(buf)) putOnGrid(*rt, buf);
   GstMapInfo map;
   if (gst_buffer_map(buf, &map, GST_MAP_READWRITE)) {
     if (map.size >= static_cast<gsize>(RYK_FRAME_BYTES)) {
@@ -142,6 +166,11 @@ class SyntheticMaker final : public SourceMaker {
     rt->eye = rt->scene ? cameras_[s].shift / 1000.0 : 0.0;
     rt->node = std::make_shared<SimulatedNode>(rt->scene ? 0 : cameras_[s].shift);
     rt->silent = ++opens_[s] <= cameras_[s].silentOpens;
+    // One camera with a phase puts them all on a grid, so that their phases
+    // are exact whichever starts first.
+    rt->phased = std::any_of(cameras_.begin(), cameras_.end(), [](const SyntheticCamera& c) { return c.phaseMs > 0; });
+    rt->phase = static_cast<GstClockTime>(std::max(0.0, cameras_[s].phaseMs) * 1e6);
+    rt->period = std::max<GstClockTime>(1, gst_util_uint64_scale_int(GST_SECOND, fpsD, std::max(1, fpsN)));
     runtime = rt;
     return makeSyntheticSource(name, cameras_[s], fpsN, fpsD, rt);
   }

@@ -2,7 +2,8 @@
 # The programs' command line: --help, --version and a wrong option answer
 # without a display, and so does a bad $ROZORU_CAMERAS; --captures makes the folder and the captures go there,
 # whatever the current folder; --cameras picks and orders the cameras; stderr
-# tells the instance, the cameras chosen with their ports and each capture's path.
+# tells the instance, the cameras chosen with their ports and each capture's path
+# with its pair skew, which the JPEG carries as its comment.
 # Usage: command_line.sh <rozoru-stereo-demo> <rozoru-stereo> <version>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -45,8 +46,13 @@ e2e_wait_window "$pid" '^ButtonBox$'
 e2e_key "$main" space
 e2e_until 15000 grep -q '^rozoru-stereo-demo: capture saved: ' "$E2E_TMP/demo.out" ||
   e2e_fail "no capture logged on stderr within 15 s"
-saved=$(sed -n 's/^rozoru-stereo-demo: capture saved: //p' "$E2E_TMP/demo.out")
-[[ $saved == "$shots"/[0-9]*/[0-9]* && -s $saved/orig.jpg ]] || e2e_fail "capture logged as '$saved', not in $shots"
+line=$(sed -n 's/^rozoru-stereo-demo: capture saved: //p' "$E2E_TMP/demo.out")
+saved=${line% (pair-skew-ms=*)}
+[[ $saved == "$shots"/[0-9]*/[0-9]* && -s $saved/orig.jpg ]] || e2e_fail "capture logged as '$line', not in $shots"
+# The pair's skew on that line is the picture's comment, which a reader sees.
+comment=$(identify -format '%c' "$saved/orig.jpg") || e2e_fail "orig.jpg does not decode"
+[[ $line == "$saved ($comment)" && $comment =~ ^pair-skew-ms=[0-9]+\.[0-9]$ ]] ||
+  e2e_fail "stderr says '$line', the JPEG's comment is '$comment'"
 [[ ! -e $ROZORU_CAPTURES ]] || e2e_fail "\$ROZORU_CAPTURES was used although --captures was given"
 for line in "instance 0; captures and logs go to $shots" "camera 0: Synthetic Camera 1 " \
   "cameras chosen: camera 0 = Synthetic Camera 1 at usb-synthetic-2; camera 1 = Synthetic Camera 0 at usb-synthetic-1"; do

@@ -59,11 +59,11 @@ capture_until() { # N PATTERN
 }
 # Event folders; then OUT (button 34 of the 11x4 box), single files, which
 # have no text files after the picture to run out of room in.
-capture_until 3 '.*/[0-9]{6}(_[0-9]+)?$'
+capture_until 3 '.*/[0-9]{6}(_[0-9]+)? \(pair-skew-ms='
 e2e_geometry "$box"
 xdotool mousemove --window "$box" $((GEOM_W * 1 / 11 + GEOM_W / 22)) $((GEOM_H * 3 / 4 + GEOM_H / 8)) click 1 ||
   e2e_fail "could not click OUT"
-capture_until 3 '.*\.jpg$'
+capture_until 3 '.*\.jpg \(pair-skew-ms='
 saved=$(count 'capture saved: ')
 failed=$(count 'Capture not saved: ')
 ((failed >= 3)) || e2e_fail "only $failed captures refused: the disk did not fill up"
@@ -92,7 +92,7 @@ while read -r path; do
   [[ $(cat "$path/date.txt") == "${name%/*}" && $(cat "$path/user.txt") == "${name#*/}" ]] ||
     e2e_fail "$path: date.txt '$(cat "$path/date.txt")', user.txt '$(cat "$path/user.txt")'"
   [[ $(cat "$path/pass.txt") =~ ^[0-9]{4,5}$ ]] || e2e_fail "$path/pass.txt holds '$(cat "$path/pass.txt")'"
-done < <(sed -n 's/^.*: capture saved: //p' "$out")
+done < <(sed -n 's/^.*: capture saved: \(.*\) (pair-skew-ms=[^)]*)$/\1/p' "$out")
 
 # Nothing else: the saved folders with their four files each, their date
 # folders, and the single files.
