@@ -11,6 +11,11 @@ std::uint64_t framesDelivered(int k) {
   return cam ? cam->grabber->store()->frames.load() : 0;
 }
 
+int stallsOf(int k) {
+  auto cam = camera(k);
+  return cam ? cam->grabber->store()->stalls.load() : 0;
+}
+
 }  // namespace ryk::detail
 
 using ryk::lib;
