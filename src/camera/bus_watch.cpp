@@ -40,6 +40,9 @@ void reportError(int k, unsigned generation, GstMessage* msg) {
   Library& L = lib();
   auto cam = camera(k);
   if (!cam || cam->generation.load() != generation) return;  // an older chain's
+  // The first error says why; what follows from it adds nothing.
+  Failure none = Failure::None;
+  if (cam->grabber->store()->state.load() == RYK_CAMERA_FAILED && cam->failure.load() != Failure::None) return;
   GError* err = nullptr;
   gchar* debug = nullptr;
   gst_message_parse_error(msg, &err, &debug);
@@ -48,7 +51,7 @@ void reportError(int k, unsigned generation, GstMessage* msg) {
   const std::string hint =
       err ? errorHint(g_quark_to_string(err->domain), err->code, details) : errorHint("", 0, details);
   const std::string why = errorText(cam->device, reason, debug ? debug : "", hint);
-  if (cam->failure.load() == Failure::None) cam->failure = failureOf(err, debug);
+  cam->failure.compare_exchange_strong(none, failureOf(err, debug));
   auto other = camera(cam->partner);
   {
     std::lock_guard lock(L.tableMutex);

@@ -253,7 +253,12 @@ int openCameras(double fps) {
     for (int k : pending)
       if (startCamera(k) == 0) started.push_back(k);
     const auto deadline = Clock::now() + std::chrono::milliseconds(L.firstFrameMs.load());
-    for (int k : started) camera(k)->grabber->store()->waitStart(deadline);
+    for (int k : started) {
+      auto cam = camera(k);
+      // Both halves of a side-by-side device, the right one first.
+      if (cam->grabber->store()->waitStart(deadline))
+        if (auto left = camera(cam->partner)) left->grabber->store()->waitStart(deadline);
+    }
     if (L.closing) break;
     for (int k : pending) {
       auto cam = camera(k);

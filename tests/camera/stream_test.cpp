@@ -217,6 +217,134 @@ TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
   EXPECT_EQ(ryk_Close(), 0);
 }
 
+// A camera that never sends (three tries) is reported and the others stream;
+// the next open (the application's Start after Stop) tries it again.
+TEST_F(StreamTest, ACameraThatDoesNotStartLeavesTheOthersAndIsTriedAgainAtTheNextOpen) {
+  detail::setFirstFrameLimit(300ms);
+  useSyntheticCameras(Cams{{"", 0, "smpte", 3}, {"", 0, "smpte", 0}});
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(ryk_count.load(), 2);  // camera 1 stays the left eye
+  EXPECT_EQ(detail::lastOpenAttempts(), 3);
+  EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_FAILED);
+  EXPECT_NE(ryk_CameraError(0).find("usb-synthetic-1: no first frame within 300 ms"), std::string::npos)
+      << ryk_CameraError(0);
+  EXPECT_TRUE(frames(1, 3));
+  ASSERT_EQ(ryk_Close(), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
+  EXPECT_TRUE(frames(0, 3) && frames(1, 3));
+}
+
+// Plugged back in at its port, a failed camera streams again: same number and
+// grabber, and frame times still on the other cameras' clock and base time.
+TEST_F(StreamTest, AFailedCameraRestartsWhenItsDeviceArrivesAgain) {
+  useSyntheticCameras(2);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ryk_SampleGrabberCB* const grabber = ryk_grabber[1];
+  // Half a second of streaming first, so a chain restarted on a clock of its
+  // own would be that far behind.
+  ASSERT_TRUE(frames(0, 15) && frames(1, 1));
+  ASSERT_TRUE(unplugSyntheticCamera(1, true));
+  bool failed = false;
+  for (int i = 0; i < 90 && !failed; ++i) {
+    ASSERT_TRUE(frames(0, 1));
+    failed = ryk_CameraState(1) == RYK_CAMERA_FAILED;
+  }
+  ASSERT_TRUE(failed);
+  detail::deviceArrivedAt("usb-synthetic-2");
+  ASSERT_TRUE(frames(1, 3));
+  EXPECT_EQ(ryk_CameraState(1), RYK_CAMERA_STREAMING);
+  EXPECT_EQ(ryk_grabber[1], grabber);
+  ASSERT_TRUE(frames(0, 1));
+  EXPECT_LT(std::abs(ryk_frameTime[0] - ryk_frameTime[1]), 0.2) << ryk_frameTime[0] << " " << ryk_frameTime[1];
+}
+
+// Test cameras on USB ports, each a pipeline description; a probe may
+// refuse a mode as a camera on a full USB bus does.
+struct LaunchCameras final : SourceMaker {
+  std::vector<std::pair<std::string, std::string>> cameras;  // name, description
+  std::string refusedRate;  // "30/1": streaming at this rate fails with no space left on the bus
+  std::vector<ListedSource> devices() const override {
+    std::vector<ListedSource> out;
+    for (size_t i = 0; i < cameras.size(); ++i) {
+      DeviceInfo d;
+      d.name = cameras[i].first;
+      d.busInfo = "usb-0000:00:14.0-" + std::to_string(i + 1);
+      out.push_back({d, "@device:pnp:" + d.name});
+    }
+    return out;
+  }
+  GstElement* makeSource(int, int index, const std::string&, int, int, std::shared_ptr<SourceRuntime>&) override {
+    GstElement* bin = gst_parse_bin_from_description(cameras[static_cast<size_t>(index)].second.c_str(), TRUE, nullptr);
+    GstPad* pad = bin ? gst_element_get_static_pad(bin, "src") : nullptr;
+    if (pad && !refusedRate.empty())
+      gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, refuse, this, nullptr);
+    if (pad) gst_object_unref(pad);
+    return bin;
+  }
+  static GstPadProbeReturn refuse(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+    GstEvent* e = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(e) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(e, &caps);
+    gchar* text = gst_caps_to_string(caps);
+    const bool refused = std::strstr(text, static_cast<LaunchCameras*>(self)->refusedRate.c_str()) != nullptr;
+    g_free(text);
+    if (!refused) return GST_PAD_PROBE_OK;
+    GstObject* parent = gst_pad_get_parent(pad);
+    GST_ELEMENT_ERROR(parent, RESOURCE, NO_SPACE_LEFT, ("No space left on device"), ("VIDIOC_STREAMON failed"));
+    gst_object_unref(parent);
+    return GST_PAD_PROBE_DROP;
+  }
+};
+
+// A camera refused its mode for bus bandwidth streams at a lighter one; a
+// camera whose first frame comes later than the watchdog limit (but within
+// the first-frame limit) is not called stalled.
+TEST_F(StreamTest, AStarvedCameraTakesALighterModeAndASlowOneIsNotCalledStalled) {
+  detail::setWatchdogLimit(100ms);
+  auto cams = std::make_shared<LaunchCameras>();
+  cams->refusedRate = "framerate=(fraction)30/1";
+  cams->cameras = {
+      {"Starved", "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=YUY2,width=320,height=240,"
+                  "framerate={30/1,15/1}"},
+      // Its first frame after 600 ms, then one every 50 ms.
+      {"Slow", "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=YUY2,width=320,height=240,"
+               "framerate=20/1 ! queue min-threshold-time=600000000"}};
+  setSourceMaker(cams);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(detail::modeOf(0), "YUY2 320x240 at 15 fps");
+  EXPECT_EQ(detail::lastOpenAttempts(), 2);
+  EXPECT_TRUE(frames(0, 2) && frames(1, 2));
+  EXPECT_EQ(detail::stallsOf(1), 0);
+}
+
+// One device, two sensors side by side: the right half is camera 0 (the
+// right eye), the left half camera 1, and both halves carry one time.
+TEST_F(StreamTest, ASideBySideDeviceIsSplitIntoTheTwoEyes) {
+  auto cams = std::make_shared<LaunchCameras>();
+  cams->cameras = {{"Stereo", "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=BGRx,width=640,height=240"}};
+  setSourceMaker(cams);
+  ASSERT_EQ(ryk_SelectCameras("stereo:sbs"), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_count.load(), 2);
+  // Bars of 640/7 pixels: x = 10 of the right half is the fourth bar (green),
+  // of the left half the first (grey).
+  const test::Picture right = take(0), left = take(1);
+  EXPECT_TRUE(right.at(10, 10, 1) > 150 && right.at(10, 10, 2) < 80 && right.at(10, 10, 0) < 80);
+  EXPECT_TRUE(left.at(10, 10, 0) > 150 && left.at(10, 10, 1) > 150 && left.at(10, 10, 2) > 150);
+  bool same = false;
+  for (int i = 0; i < 10 && !same; ++i) {
+    ASSERT_TRUE(frames(1, 1));
+    double t0 = 0, t1 = 0;
+    std::vector<std::uint8_t> px(RYK_FRAME_BYTES);
+    ryk_CopyFrame(1, px.data(), RYK_FRAME_BYTES, &t1);
+    ryk_CopyFrame(0, px.data(), RYK_FRAME_BYTES, &t0);
+    same = t0 == t1;
+  }
+  EXPECT_TRUE(same);
+}
+
 // A 16:9 camera: colour bars at 640x360 only, raw or MJPEG.
 struct WideCamera final : SourceMaker {
   bool jpeg = false;
