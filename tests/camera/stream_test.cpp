@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "camera/handover.h"
 #include "camera/library.h"
 #include "camera/source_hook.h"
 #include "ryk/ryk.h"
@@ -283,6 +284,7 @@ struct LaunchCameras final : SourceMaker {
     return bin;
   }
   static GstPadProbeReturn refuse(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+    [[maybe_unused]] const detail::StreamingCallback handOver;
     GstEvent* e = GST_PAD_PROBE_INFO_EVENT(info);
     if (GST_EVENT_TYPE(e) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
     GstCaps* caps = nullptr;
