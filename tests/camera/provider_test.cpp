@@ -1,0 +1,141 @@
+// The library on test cameras found through GStreamer's device monitor, as
+// it finds USB cameras: each offers only the modes a real camera reports,
+// sits at a USB port, and fails as a real one does.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <regex>
+#include <vector>
+
+#include "camera/library.h"
+#include "ryk/ryk.h"
+#include "ryk/synthetic.h"
+#include "tests/camera/provider/test_provider.h"
+
+namespace ryk {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ProviderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::registerTestProvider()) GTEST_SKIP() << "GStreamer does not start";
+    if (test::testCameraFiles().empty()) GTEST_SKIP() << "no recorded camera modes in " << test::testCamerasDir();
+    useRealCameras();
+    detail::setFirstFrameLimit(3000ms);
+  }
+  void TearDown() override {
+    ryk_Close();
+    ryk_SelectCameras(nullptr);
+    test::clearTestCameras();
+  }
+  static void add(const std::string& file, const std::string& port, const std::string& pattern = "smpte",
+                  const std::string& name = "") {
+    std::string error;
+    ASSERT_TRUE(test::addTestCamera({file, port, name, pattern, {}}, &error)) << error;
+  }
+  // Mean blue, green and red of camera k's next frame.
+  static std::array<double, 3> meanColour(int k) {
+    std::vector<std::uint8_t> px(RYK_FRAME_BYTES);
+    std::array<double, 3> mean{};
+    const double t = ryk_frameTime[k];
+    if (!ryk_WaitFrame(k, t, 3000) || ryk_CopyFrame(k, px.data(), RYK_FRAME_BYTES) != RYK_FRAME_BYTES) return mean;
+    for (std::size_t i = 0; i < px.size(); i += 4)
+      for (std::size_t c = 0; c < 3; ++c) mean[c] += px[i + c];
+    for (double& m : mean) m /= RYK_WIDTH * RYK_HEIGHT;
+    return mean;
+  }
+  // "blue", "green", "red" or "mixed": the channel well above the others.
+  static std::string colourOf(int k) {
+    const auto m = meanColour(k);
+    for (std::size_t c = 0; c < 3; ++c)
+      if (m[c] > 100 && m[c] > 2 * m[(c + 1) % 3] && m[c] > 2 * m[(c + 2) % 3])
+        return std::array<const char*, 3>{"blue", "green", "red"}[c];
+    return "mixed";
+  }
+};
+
+// Each camera streams only modes it offers, so a chosen mode the camera does
+// not offer exactly (a pixel aspect, a format, a rate it lacks) fails to
+// negotiate here, as it would on that camera; and a mode left open would let
+// the camera stream its own favourite instead of the one the library chose.
+TEST_F(ProviderTest, EveryRecordedCameraStreams320x240) {
+  int i = 0;
+  for (const std::string& file : test::testCameraFiles()) {
+    SCOPED_TRACE(file);
+    const std::string port = "usb-0000:00:14.0-9." + std::to_string(++i);
+    add(file, port);
+    ASSERT_EQ(ryk_SelectCameras(port.c_str()), 0);
+    ::testing::internal::CaptureStderr();
+    const int opened = ryk_Open(30.0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(opened, 0) << said;
+    // "mode MJPEG 640x360 at 30 fps": what the library chose is what streams.
+    std::smatch chosen;
+    ASSERT_TRUE(std::regex_search(said, chosen, std::regex(R"(mode (\S+) (\d+)x(\d+) at)"))) << said;
+    const std::string streams = test::testCameraMode(port);
+    EXPECT_TRUE(chosen[1] == "MJPEG" ? streams.starts_with("image/jpeg")
+                                     : streams.find("format=(string)" + chosen[1].str() + ",") != std::string::npos)
+        << said << " but the camera streams " << streams;
+    EXPECT_NE(streams.find("width=(int)" + chosen[2].str() + ", height=(int)" + chosen[3].str() + ","),
+              std::string::npos)
+        << said << " but the camera streams " << streams;
+    EXPECT_EQ(ryk_count.load(), 1);
+    EXPECT_EQ(ryk_width[0], 320);
+    EXPECT_EQ(ryk_height[0], 240);
+    const auto m = meanColour(0);
+    EXPECT_GT(m[0] + m[1] + m[2], 150.0) << "a black or missing picture";
+    EXPECT_EQ(ryk_Close(), 0);
+    test::clearTestCameras();
+  }
+}
+
+// Camera 0 is the one at the lowest port, whatever order the cameras came
+// in; a choice by port takes exactly those cameras, in the order given.
+TEST_F(ProviderTest, PortOrderAndChoiceByPort) {
+  const std::string file = "webcam-720p-uvc.caps", name = "Ordered Test Camera";
+  add(file, "usb-0000:00:14.0-3", "blue", name);
+  add(file, "usb-0000:00:14.0-1", "red", name);
+  add(file, "usb-0000:00:14.0-2", "green", name);
+  // By name, as several identical cameras are chosen: only these three,
+  // whatever cameras the machine has.
+  ASSERT_EQ(ryk_SelectCameras((name + "," + name + "," + name).c_str()), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_count.load(), 3);
+  EXPECT_EQ(colourOf(0), "red");
+  EXPECT_EQ(colourOf(1), "green");
+  EXPECT_EQ(colourOf(2), "blue");
+  ASSERT_EQ(ryk_Close(), 0);
+
+  // The by-path spelling of port 3 and the bus-info spelling of port 2.
+  ASSERT_EQ(ryk_SelectCameras("pci-0000:00:14.0-usb-0:3:1.0-video-index0, usb-0000:00:14.0-2"), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_count.load(), 2);
+  EXPECT_EQ(colourOf(0), "blue");
+  EXPECT_EQ(colourOf(1), "green");
+}
+
+// A busy camera fails the whole open today (after three attempts), and what
+// stderr says names the camera, its port, the system's words and the hint.
+TEST_F(ProviderTest, BusyCameraIsNamedWithItsPortAndHint) {
+  add("webcam-720p-uvc.caps", "usb-0000:00:14.0-1");
+  std::string error;
+  test::TestFailure busy;
+  busy.busy = true;
+  ASSERT_TRUE(test::addTestCamera({"module-camera-mjpeg.caps", "usb-0000:00:14.0-2", "", "smpte", busy}, &error))
+      << error;
+  ASSERT_EQ(ryk_SelectCameras("usb-0000:00:14.0-1,usb-0000:00:14.0-2"), 0);
+  ::testing::internal::CaptureStderr();
+  const int code = ryk_Open(30.0);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(code, 19);
+  EXPECT_EQ(detail::lastOpenAttempts(), 3);
+  EXPECT_EQ(ryk_count.load(), 0);
+  EXPECT_NE(said.find("camera 1 failed: Test Camera (module-camera-mjpeg) at usb-0000:00:14.0-2: "), std::string::npos)
+      << said;
+  EXPECT_NE(said.find("(Device or resource busy); another program uses the camera"), std::string::npos) << said;
+}
+
+}  // namespace
+}  // namespace ryk
