@@ -1,9 +1,9 @@
 // Camera errors and the bus thread. Each chain's bus hands its errors over
 // at once, on the thread that posts them: the camera is marked failed with
 // why, and whether a lighter mode could help. The bus thread waits on the
-// library's own bus with a deadline for device arrivals and the quit message,
-// and runs the watchdog, so a camera without frames is called stalled
-// without any polling.
+// library's own bus with a deadline for device departures, arrivals and the
+// quit message, and runs the watchdog, so a camera without frames is called
+// stalled without any polling.
 #include <cstring>
 
 #include "camera/error_hints.h"
@@ -113,6 +113,10 @@ void busLoop(GstBus* bus) {
         const gchar* port = gst_structure_get_string(s, "port");
         deviceArrived(device, port ? port : "");
         if (device) gst_object_unref(device);
+      }
+      if (app && gst_structure_has_name(s, "ryk-device-gone")) {
+        const gchar* port = gst_structure_get_string(s, "port");
+        deviceLeft(port ? port : "");
       }
       gst_message_unref(msg);
       if (quit) return;

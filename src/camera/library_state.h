@@ -59,6 +59,7 @@ struct Camera {
   int partner = -1;                // the other half's camera of a side-by-side device
   bool sideBySide = false;         // the device gives both pictures in one frame
   bool right = true;               // of a side-by-side device: this camera is its right half
+  bool unplugged = false;          // a device left its port since it started (bus thread only)
   // Each start is a generation; errors of an older one are ignored.
   std::atomic<unsigned> generation{0};
   std::atomic<Failure> failure{Failure::None};
@@ -144,10 +145,12 @@ void busLoop(GstBus* bus);
 // Forwards the errors of camera k's chain of generation `gen` to the library's bus.
 void forwardChainBus(GstElement* pipeline, int k, unsigned gen);
 
-// recovery.cpp: the device monitor that reports arrivals while open, and the
-// restart of a failed or stalled camera whose port a device arrived at.
+// recovery.cpp: the device monitor that reports departures and arrivals while
+// open, and the restart of a failed or stalled camera whose port a device
+// arrived at after one left it.
 void watchArrivals();
 void stopWatchingArrivals();
+void deviceLeft(const std::string& port);
 void deviceArrived(GstDevice* device, const std::string& port);
 // A device's DeviceInfo as discovery reads it.
 DeviceInfo infoOf(GstDevice* d);

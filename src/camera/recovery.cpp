@@ -1,8 +1,10 @@
 // Cameras plugged back in. While the library runs, a device monitor reports
-// every video source that arrives; the bus thread restarts a failed or
-// stalled camera when a device arrives at its USB port (the same port, so the
-// same eye), with the new device, the same camera number, base time, grabber
-// and frame store, so the application's pointers stay valid.
+// every video source that leaves and arrives; the bus thread restarts a
+// failed or stalled camera when a device arrives at its USB port (the same
+// port, so the same eye) after one left it, with the new device, the same
+// camera number, base time, grabber and frame store, so the application's
+// pointers stay valid. (A monitor also reports the devices there already as
+// arrivals when it starts: those are not plugged back in.)
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
 
@@ -12,20 +14,25 @@ namespace {
 
 // The arrival, on the library's bus (the monitor's providers post from
 // their own threads).
-void postArrival(GstBus* bus, GstDevice* device, const std::string& port) {
-  GstStructure* s = gst_structure_new("ryk-device", "port", G_TYPE_STRING, port.c_str(), nullptr);
+void postArrival(GstBus* bus, GstDevice* device, const std::string& port, bool arrived = true) {
+  GstStructure* s = gst_structure_new(arrived ? "ryk-device" : "ryk-device-gone", "port", G_TYPE_STRING, port.c_str(),
+                                      nullptr);
   if (device) gst_structure_set(s, "device", GST_TYPE_DEVICE, device, nullptr);
   gst_bus_post(bus, gst_message_new_application(nullptr, s));
 }
 
 GstBusSyncReply onMonitorMessage(GstBus*, GstMessage* msg, gpointer data) {
-  if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_ADDED) {
+  const bool added = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_ADDED;
+  if (added || GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_REMOVED) {
     GstDevice* device = nullptr;
-    gst_message_parse_device_added(msg, &device);
+    if (added)
+      gst_message_parse_device_added(msg, &device);
+    else
+      gst_message_parse_device_removed(msg, &device);
     if (device) {
       const DeviceInfo info = infoOf(device);
       // A camera's metadata node arrives at the same port: not a camera.
-      if (info.canCapture) postArrival(static_cast<GstBus*>(data), device, portPathOf(info));
+      if (info.canCapture || !added) postArrival(static_cast<GstBus*>(data), added ? device : nullptr, portPathOf(info), added);
       gst_object_unref(device);
     }
   }
@@ -61,19 +68,25 @@ void stopWatchingArrivals() {
   L.monitor = nullptr;
 }
 
+void deviceLeft(const std::string& port) {
+  for (int k = 0; k < RYK_MAX_CAMERAS; ++k)
+    if (auto cam = camera(k); cam && !port.empty() && portPathOf(cam->dev.info) == port) cam->unplugged = true;
+}
+
 void deviceArrived(GstDevice* device, const std::string& port) {
   Library& L = lib();
   if (!L.running || port.empty()) return;
   for (int k = 0; k < RYK_MAX_CAMERAS; ++k) {
     auto cam = camera(k);
     // A side-by-side device restarts through its right half, which owns the chain.
-    if (!cam || (cam->sideBySide && !cam->right) || portPathOf(cam->dev.info) != port) continue;
+    if (!cam || (cam->sideBySide && !cam->right) || portPathOf(cam->dev.info) != port || !cam->unplugged) continue;
     auto other = camera(cam->partner);
     auto down = [](const std::shared_ptr<Camera>& c) {
       const int s = c ? c->grabber->store()->state.load() : RYK_CAMERA_STREAMING;
       return s == RYK_CAMERA_FAILED || s == RYK_CAMERA_STALLED;
     };
     if (!down(cam) && !down(other)) continue;
+    cam->unplugged = false;
     if (device && device != cam->dev.device) {
       // Its node number may have changed; its port has not.
       GstDevice* old = cam->dev.device;
@@ -96,7 +109,10 @@ namespace detail {
 void deviceArrivedAt(const std::string& port) {
   Library& L = lib();
   std::unique_lock lock(L.lock);
-  if (L.bus && ryk_ready) postArrival(L.bus, nullptr, port);
+  if (L.bus && ryk_ready) {
+    postArrival(L.bus, nullptr, port, false);
+    postArrival(L.bus, nullptr, port);
+  }
 }
 }  // namespace detail
 
