@@ -38,9 +38,6 @@ std::uint64_t framesDelivered(int k);
 std::string modeOf(int k);
 // Times the watchdog called camera k stalled since it opened.
 int stallsOf(int k);
-// As if a device had arrived at USB port `port`: a failed or stalled camera
-// there restarts (how software sources are plugged back in).
-void deviceArrivedAt(const std::string& port);
 }  // namespace detail
 
 }  // namespace ryk

@@ -14,7 +14,7 @@ namespace {
 
 // The arrival, on the library's bus (the monitor's providers post from
 // their own threads).
-void postArrival(GstBus* bus, GstDevice* device, const std::string& port, bool arrived = true) {
+void postArrival(GstBus* bus, GstDevice* device, const std::string& port, bool arrived) {
   GstStructure* s = gst_structure_new(arrived ? "ryk-device" : "ryk-device-gone", "port", G_TYPE_STRING, port.c_str(),
                                       nullptr);
   if (device) gst_structure_set(s, "device", GST_TYPE_DEVICE, device, nullptr);
@@ -43,7 +43,7 @@ GstBusSyncReply onMonitorMessage(GstBus*, GstMessage* msg, gpointer data) {
 
 void watchArrivals() {
   Library& L = lib();
-  // Software sources arrive through detail::deviceArrivedAt.
+  // Software sources are not plugged in.
   if (L.sourceMaker || L.monitor) return;
   GstDeviceMonitor* monitor = gst_device_monitor_new();
   if (!monitor) return;
@@ -104,16 +104,5 @@ void deviceArrived(GstDevice* device, const std::string& port) {
     }
   }
 }
-
-namespace detail {
-void deviceArrivedAt(const std::string& port) {
-  Library& L = lib();
-  std::unique_lock lock(L.lock);
-  if (L.bus && ryk_ready) {
-    postArrival(L.bus, nullptr, port, false);
-    postArrival(L.bus, nullptr, port);
-  }
-}
-}  // namespace detail
 
 }  // namespace ryk
