@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "camera/error_hints.h"
+#include "camera/handover.h"
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
 
@@ -103,6 +104,7 @@ void busLoop(GstBus* bus) {
     }
     GstMessage* msg = gst_bus_timed_pop(bus, static_cast<GstClockTime>(wait.count()) * GST_MSECOND);
     if (msg) {
+      detail::afterPopping();
       const GstStructure* s = gst_message_get_structure(msg);
       const bool app = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_APPLICATION && s;
       const bool quit = app && gst_structure_has_name(s, "ryk-quit");

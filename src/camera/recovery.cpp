@@ -5,6 +5,7 @@
 // camera number, base time, grabber and frame store, so the application's
 // pointers stay valid. (A monitor also reports the devices there already as
 // arrivals when it starts: those are not plugged back in.)
+#include "camera/handover.h"
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
 
@@ -18,6 +19,7 @@ void postArrival(GstBus* bus, GstDevice* device, const std::string& port, bool a
   GstStructure* s = gst_structure_new(arrived ? "ryk-device" : "ryk-device-gone", "port", G_TYPE_STRING, port.c_str(),
                                       nullptr);
   if (device) gst_structure_set(s, "device", GST_TYPE_DEVICE, device, nullptr);
+  detail::beforePosting();
   gst_bus_post(bus, gst_message_new_application(nullptr, s));
 }
 
