@@ -138,8 +138,6 @@ int addBranch(GstElement* pipeline, GstElement* from, int k, const ChosenMode& m
 int buildChain(GstElement* pipeline, int k, Camera& cam, GstElement* source) {
   const Device& dev = cam.dev;
   const int across = cam.sideBySide ? 2 : 1;
-  ryk_width[k] = RYK_WIDTH;
-  ryk_height[k] = RYK_HEIGHT;
   GstElement* capsf = make("capsfilter", k, "caps");
   if (!add(pipeline, capsf)) return 9;
 

@@ -71,6 +71,8 @@ std::shared_ptr<Camera> newCamera(int k, const Device& d) {
   cam->dev = d;
   if (d.device) gst_object_ref(d.device);
   cam->grabber = std::make_shared<ryk_SampleGrabberCB>(k);
+  ryk_width[k] = RYK_WIDTH;
+  ryk_height[k] = RYK_HEIGHT;
   ryk_frameBytes[k] = 0;
   ryk_frameTime[k] = 0.0;
   if (d.soft < 0 && !d.info.nodePath.empty()) {
