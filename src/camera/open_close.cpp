@@ -8,7 +8,6 @@
 // failed open, stops every chain before anything it used is let go.
 #include <gst/gst.h>
 
-#include <algorithm>
 
 #include "camera/caps_modes.h"
 #include "camera/handover.h"
@@ -262,6 +261,7 @@ int openCameras(double fps) {
         if (auto left = camera(cam->partner)) left->grabber->store()->waitStart(deadline);
     }
     if (L.closing) break;
+    std::vector<int> next;
     for (int k : pending) {
       auto cam = camera(k);
       auto store = cam->grabber->store();
@@ -271,6 +271,7 @@ int openCameras(double fps) {
       stopCamera(k);
       if (again) {
         cam->code = 0;
+        next.push_back(k);
         std::lock_guard lock(L.tableMutex);
         cam->error.clear();
         continue;
@@ -285,11 +286,7 @@ int openCameras(double fps) {
       store->fail();
       if (auto other = camera(cam->partner)) other->grabber->store()->fail();
     }
-    pending.clear();
-    for (int k : owners) {
-      auto cam = camera(k);
-      if (cam->grabber->store()->state.load() != RYK_CAMERA_STREAMING && cam->code == 0) pending.push_back(k);
-    }
+    pending = std::move(next);
   }
   if (L.closing) return 21;
   reportCameras(count);
