@@ -4,8 +4,6 @@
 // library's own bus with a deadline for device departures, arrivals and the
 // quit message, and runs the watchdog, so a camera without frames is called
 // stalled without any polling.
-#include <cstring>
-
 #include "camera/error_hints.h"
 #include "camera/handover.h"
 #include "camera/library_state.h"
@@ -20,22 +18,13 @@ using namespace std::chrono_literals;
 static_assert(static_cast<int>(ResourceCode::Busy) == GST_RESOURCE_ERROR_BUSY);
 static_assert(static_cast<int>(ResourceCode::NoSpaceLeft) == GST_RESOURCE_ERROR_NO_SPACE_LEFT);
 static_assert(static_cast<int>(ResourceCode::NotAuthorized) == GST_RESOURCE_ERROR_NOT_AUTHORIZED);
+static_assert(kCoreNegotiation == GST_CORE_ERROR_NEGOTIATION);
 
 // Which chain a bus belongs to.
 struct ChainTag {
   int camera;
   unsigned generation;
 };
-
-// No bus bandwidth for the mode, or a mode the chain could not agree on: a
-// lighter mode may stream where this one did not.
-Failure failureOf(const GError* err, const char* debug) {
-  if (!err) return Failure::Other;
-  if (err->domain == GST_RESOURCE_ERROR && err->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT) return Failure::Lighter;
-  if (err->domain == GST_CORE_ERROR && err->code == GST_CORE_ERROR_NEGOTIATION) return Failure::Lighter;
-  if (err->domain == GST_STREAM_ERROR && debug && std::strstr(debug, "not-negotiated")) return Failure::Lighter;
-  return Failure::Other;
-}
 
 void reportError(int k, unsigned generation, GstMessage* msg) {
   Library& L = lib();
@@ -49,10 +38,12 @@ void reportError(int k, unsigned generation, GstMessage* msg) {
   gst_message_parse_error(msg, &err, &debug);
   const std::string reason = err && err->message ? err->message : "";
   const std::string details = reason + "\n" + (debug ? debug : "");
-  const std::string hint =
-      err ? errorHint(g_quark_to_string(err->domain), err->code, details) : errorHint("", 0, details);
+  const std::string domain = err ? g_quark_to_string(err->domain) : "";
+  const int code = err ? err->code : 0;
+  const std::string hint = errorHint(domain, code, details);
   const std::string why = errorText(cam->device, reason, debug ? debug : "", hint);
-  cam->failure.compare_exchange_strong(none, failureOf(err, debug));
+  const Failure kind = wantsLighterMode(domain, code, details) ? Failure::Lighter : Failure::Other;
+  cam->failure.compare_exchange_strong(none, kind);
   auto other = camera(cam->partner);
   {
     std::lock_guard lock(L.tableMutex);

@@ -209,8 +209,8 @@ ChosenMode lighterMode(const std::vector<OfferedMode>& offered, const ChosenMode
   auto fits = [](int v, int lo, int hi, int step) { return v >= lo && v <= hi && (v - lo) % std::max(1, step) == 0; };
   std::erase_if(same, [&](const OfferedMode& m) {
     return !fits(current.width, m.minWidth, m.maxWidth, m.widthStep) ||
-           !fits(current.height, m.minHeight, m.maxHeight, m.heightStep) || m.pixelAspect.num != current.pixelAspect.num ||
-           m.pixelAspect.den != current.pixelAspect.den;
+           !fits(current.height, m.minHeight, m.maxHeight, m.heightStep) ||
+           m.pixelAspect.num != current.pixelAspect.num || m.pixelAspect.den != current.pixelAspect.den;
   });
   for (OfferedMode& m : same) {
     m.minWidth = m.maxWidth = current.width;

@@ -76,7 +76,8 @@ std::shared_ptr<Camera> newCamera(int k, const Device& d) {
   ryk_frameTime[k] = 0.0;
   if (d.soft < 0 && !d.info.nodePath.empty()) {
     int err = 0;
-    if (auto node = openV4l2Node(d.info.nodePath, &err)) cam->controls = std::make_shared<CameraControls>(std::move(node));
+    if (auto node = openV4l2Node(d.info.nodePath, &err))
+      cam->controls = std::make_shared<CameraControls>(std::move(node));
   }
   std::lock_guard lock(L.tableMutex);
   L.cameras[static_cast<size_t>(k)] = cam;
@@ -279,7 +280,8 @@ int openCameras(double fps) {
       // Given up: it stays in the table, failed, with why.
       {
         std::lock_guard lock(L.tableMutex);
-        if (cam->error.empty()) cam->error = cam->device + ": " + (cam->code == 19 ? "would not start" : firstFrameLate());
+        if (cam->error.empty())
+          cam->error = cam->device + ": " + (cam->code == 19 ? "would not start" : firstFrameLate());
         if (cam->partner >= 0)
           if (auto other = L.cameras[static_cast<size_t>(cam->partner)]) other->error = cam->error;
       }

@@ -34,7 +34,8 @@ GstBusSyncReply onMonitorMessage(GstBus*, GstMessage* msg, gpointer data) {
     if (device) {
       const DeviceInfo info = infoOf(device);
       // A camera's metadata node arrives at the same port: not a camera.
-      if (info.canCapture || !added) postArrival(static_cast<GstBus*>(data), added ? device : nullptr, portPathOf(info), added);
+      if (info.canCapture || !added)
+        postArrival(static_cast<GstBus*>(data), added ? device : nullptr, portPathOf(info), added);
       gst_object_unref(device);
     }
   }
