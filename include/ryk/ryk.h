@@ -51,7 +51,8 @@ enum {
   RYK_CAMERA_STARTING = 1,   // open, no frame yet
   RYK_CAMERA_STREAMING = 2,  // frames arriving
   RYK_CAMERA_STALLED = 3,    // no frame for longer than the watchdog limit
-  RYK_CAMERA_FAILED = 4,     // the camera reported an error (unplugged, I/O error); sticky until close
+  RYK_CAMERA_FAILED = 4,     // the camera reported an error (unplugged, I/O error) or did not start;
+                             // sticky until it is plugged back in or the library reopens
 };
 
 namespace ryk::detail {
@@ -106,9 +107,14 @@ extern int ryk_available[RYK_MAX_CAMERAS][RYK_PROPERTIES];
 // next ryk_Open.
 extern ryk_SampleGrabberCB* ryk_grabber[RYK_MAX_CAMERAS];
 
-// Build, start and wait for the first frame of camera 0. 0 on success, 1 when
-// already open, 2-21 for the step that failed (docs/CAMERA.md), 22 when a
-// camera chosen with ryk_SelectCameras is not there (stderr says which).
+// Builds each camera's chain, starts them and waits for the first frame of
+// every camera, retrying a failed camera alone (docs/CAMERA.md). 0 when at
+// least one camera streams (the others are RYK_CAMERA_FAILED, with their
+// error; ryk_count is the number chosen), 1 when already open, 2-5 and 8 for
+// the step that failed for all, 7, 9-15, 19 or 21 (an error or no first
+// frame) when no camera streams: camera 0's reason, 22 when a camera chosen
+// with ryk_SelectCameras is not there (stderr says which). A side-by-side
+// stereo device counts as two cameras, its right half first.
 int ryk_Open(double fps);
 // Stops every camera, then frees. 0 closed, 1 not open, 2 the library is busy
 // in another thread that did not give way within 5 s (nothing changed).
@@ -141,7 +147,8 @@ std::string ryk_CameraError(int k);
 
 // Chooses the cameras the next ryk_Open uses, camera 0 first: "A,B", each a
 // device path (/dev/video2), a USB port path (usb-0000:00:14.0-2, or its
-// /dev/v4l/by-path link) or a device name. Null or "": every camera, in USB
+// /dev/v4l/by-path link) or a device name, with ":sbs" after it for a stereo
+// camera that gives both pictures side by side (it becomes two cameras). Null or "": every camera, in USB
 // port order. Any thread. 0 stored; 1 an empty name in the list or more than
 // RYK_MAX_CAMERAS names (the choice stays as it was).
 int ryk_SelectCameras(const char* list);

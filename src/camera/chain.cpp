@@ -1,8 +1,11 @@
-// Each camera's chain in the one pipeline, all on one clock and base time:
+// Each camera's chain, in its own pipeline on the library's clock and base time:
 //   source ! capsfilter (the chosen mode: format, width, height, rate)
 //          ! [jpegdec] ! [videocrop: the centred 4:3 part] ! videoconvert
 //          ! videoscale ! appsink (BGRx 320x240, square pixels)
-// and the appsink that calls the camera's grabber on the streaming thread.
+// and the appsink that calls the camera's grabber on the streaming thread. A
+// side-by-side stereo device splits after the decoder: tee, and for each half
+// videocrop ! videoconvert ! videoscale ! appsink, the right half to the
+// camera itself (the right eye), the left half to its partner.
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 
@@ -75,56 +78,30 @@ GstElement* make(const char* factory, int k, const char* role) {
   return gst_element_factory_make(factory, name);
 }
 
-}  // namespace
+// Adds `e` to the pipeline; false (and `e` let go) when it is null or refused.
+bool add(GstElement* pipeline, GstElement* e) {
+  if (!e) return false;
+  if (gst_bin_add(GST_BIN(pipeline), e)) return true;
+  gst_object_unref(e);
+  return false;
+}
 
-int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fpsN, int fpsD,
-                std::shared_ptr<SourceRuntime> runtime) {
-  Library& L = lib();
-  ryk_width[k] = RYK_WIDTH;
-  ryk_height[k] = RYK_HEIGHT;
-  GstElement* capsf = make("capsfilter", k, "caps");
+// [videocrop] ! videoconvert ! videoscale ! appsink for camera k, fed from
+// `from`; `half` is -1 for the whole picture, 0 the left and 1 the right half.
+int addBranch(GstElement* pipeline, GstElement* from, int k, const ChosenMode& m, int half,
+              const std::shared_ptr<ryk_SampleGrabberCB>& grabber) {
+  GstElement* crop = nullptr;
+  if (m.centreCrop || half >= 0) {
+    crop = make("videocrop", k, "crop");
+    if (!add(pipeline, crop)) return 9;
+    const Crop& c = m.crop;
+    const int x = (half > 0 ? m.width / 2 : 0) + c.x;
+    g_object_set(crop, "left", x, "right", m.width - x - c.width, "top", c.y, "bottom", m.height - c.y - c.height,
+                 nullptr);
+  }
   GstElement* convert = make("videoconvert", k, "convert");
   GstElement* scale = make("videoscale", k, "scale");
-  if (!capsf || !convert || !scale) {
-    for (GstElement* e : {capsf, convert, scale})
-      if (e) gst_object_unref(e);
-    return 9;
-  }
-  gst_bin_add_many(GST_BIN(a.pipeline), capsf, convert, scale, nullptr);
-
-  // One explicit mode, so the camera neither picks its own favourite size
-  // nor squeezes a wide picture.
-  GstCaps* offered = offeredCaps(dev, source);
-  if (dev.device && !offered) return 10;
-  std::vector<OfferedMode> modes = offeredModes(offered);
-  if (offered) gst_caps_unref(offered);
-  const Fraction rate{fpsN, fpsD};
-  ChosenMode chosen = chooseMode(modes, rate);
-  GstElement* decoder = nullptr;
-  if (chosen.found && chosen.encoding == Encoding::Mjpeg) {
-    decoder = make("jpegdec", k, "decode");
-    if (!decoder) chosen = chooseMode(rawOnly(std::move(modes)), rate);
-  }
-  GstCaps* wanted = capsFor(chosen);
-  if (!wanted) {
-    rozoru::logEvent("camera " + std::to_string(k) + " (" + dev.displayName + "): no usable video mode (" +
-                     chosen.reason + ")");
-    return 11;
-  }
-  rozoru::logEvent("camera " + std::to_string(k) + ": " + dev.info.name + " (" + dev.displayName + "), mode " +
-                   describe(chosen) + ": " + chosen.reason);
-  g_object_set(capsf, "caps", wanted, nullptr);
-  gst_caps_unref(wanted);
-  if (decoder) gst_bin_add(GST_BIN(a.pipeline), decoder);
-  GstElement* crop = nullptr;
-  if (chosen.centreCrop) {
-    crop = make("videocrop", k, "crop");
-    if (!crop) return 9;
-    const Crop& c = chosen.crop;
-    g_object_set(crop, "left", c.x, "right", chosen.width - c.x - c.width, "top", c.y, "bottom",
-                 chosen.height - c.y - c.height, nullptr);
-    gst_bin_add(GST_BIN(a.pipeline), crop);
-  }
+  if (!add(pipeline, convert) || !add(pipeline, scale)) return 9;
   // The crop is 4:3 up to a pixel: stretch that pixel rather than add borders.
   g_object_set(scale, "add-borders", FALSE, nullptr);
 
@@ -138,46 +115,77 @@ int buildCamera(Attempt& a, int k, const Device& dev, GstElement* source, int fp
     return 13;
   }
   // Newest frame wins; the sink neither waits for the clock nor prerolls, so
-  // one silent camera cannot hold the others back.
+  // a slow half or camera holds nothing back.
   g_object_set(sink, "caps", bgrx, "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop", TRUE,
                "enable-last-sample", FALSE, nullptr);
   gst_caps_unref(bgrx);
-  if (!gst_bin_add(GST_BIN(a.pipeline), sink)) return 14;
-  // source ! caps ! [decode] ! [crop] ! convert ! scale ! sink
-  GstElement* prev = capsf;
-  bool linked = gst_element_link(source, capsf);
-  for (GstElement* e : {decoder, crop, convert, scale, sink}) {
-    if (!e || !linked) continue;
-    linked = gst_element_link(prev, e);
+  if (!add(pipeline, sink)) return 14;
+  GstElement* prev = from;
+  for (GstElement* e : {crop, convert, scale, sink}) {
+    if (!e) continue;
+    if (!gst_element_link(prev, e)) return 15;
     prev = e;
   }
-  if (!linked) return 15;
-
-  auto cam = std::make_shared<Camera>();
-  cam->displayName = dev.displayName;
-  cam->grabber = std::make_shared<ryk_SampleGrabberCB>(k);
-  ryk_frameBytes[k] = 0;
-  ryk_frameTime[k] = 0.0;
   GstAppSinkCallbacks callbacks{};
   callbacks.new_sample = onNewSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new std::shared_ptr<ryk_SampleGrabberCB>(cam->grabber),
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new std::shared_ptr<ryk_SampleGrabberCB>(grabber),
                              [](gpointer p) { delete static_cast<std::shared_ptr<ryk_SampleGrabberCB>*>(p); });
-
-  if (runtime) {
-    cam->source = runtime;
-    if (auto node = runtime->controlNode()) cam->controls = std::make_shared<CameraControls>(std::move(node));
-  } else if (!dev.info.nodePath.empty()) {
-    int err = 0;
-    if (auto node = openV4l2Node(dev.info.nodePath, &err)) cam->controls = std::make_shared<CameraControls>(std::move(node));
-  }
-  for (int p = 0; p < RYK_PROPERTIES; ++p) ryk_available[k][p] = cam->controls ? cam->controls->available(p) : 0;
-  {
-    std::lock_guard lock(L.tableMutex);
-    L.cameras[static_cast<size_t>(k)] = cam;
-    L.grabbers[static_cast<size_t>(k)] = cam->grabber;
-  }
-  ryk_grabber[k] = cam->grabber.get();
   return 0;
+}
+
+}  // namespace
+
+int buildChain(GstElement* pipeline, int k, Camera& cam, GstElement* source) {
+  const Device& dev = cam.dev;
+  const int across = cam.sideBySide ? 2 : 1;
+  GstElement* capsf = make("capsfilter", k, "caps");
+  if (!add(pipeline, capsf)) return 9;
+
+  // One explicit mode, so the camera neither picks its own favourite size
+  // nor squeezes a wide picture.
+  if (cam.offered.empty()) {
+    GstCaps* offered = offeredCaps(dev, source);
+    if (dev.device && !offered) return 10;
+    cam.offered = offeredModes(offered);
+    if (offered) gst_caps_unref(offered);
+  }
+  const Fraction rate = requestedRate();
+  ChosenMode chosen = cam.mode.found ? cam.mode : chooseMode(cam.offered, rate, 100.0, across);
+  GstElement* decoder = nullptr;
+  if (chosen.found && chosen.encoding == Encoding::Mjpeg) {
+    decoder = make("jpegdec", k, "decode");
+    if (!decoder) chosen = chooseMode(rawOnly(cam.offered), rate, 100.0, across);
+  }
+  GstCaps* wanted = capsFor(chosen);
+  if (!wanted) {
+    if (decoder) gst_object_unref(decoder);
+    rozoru::logEvent("camera " + std::to_string(k) + " (" + dev.displayName + "): no usable video mode (" +
+                     chosen.reason + ")");
+    return 11;
+  }
+  cam.mode = chosen;
+  rozoru::logEvent("camera " + std::to_string(k) + (cam.sideBySide ? " and " + std::to_string(cam.partner) : "") +
+                   ": " + dev.info.name + " (" + dev.displayName + "), " +
+                   (cam.sideBySide ? "side by side, right half camera " + std::to_string(k) + ", " : "") + "mode " +
+                   describe(chosen) + ": " + chosen.reason);
+  g_object_set(capsf, "caps", wanted, nullptr);
+  gst_caps_unref(wanted);
+  if (decoder && !add(pipeline, decoder)) return 9;
+  if (!gst_element_link(source, capsf)) return 15;
+  GstElement* last = capsf;
+  if (decoder) {
+    if (!gst_element_link(capsf, decoder)) return 15;
+    last = decoder;
+  }
+  if (!cam.sideBySide) return addBranch(pipeline, last, k, chosen, -1, cam.grabber);
+  // Both halves come from one buffer, so their frames share its time.
+  GstElement* tee = make("tee", k, "split");
+  if (!add(pipeline, tee)) return 9;
+  if (!gst_element_link(last, tee)) return 15;
+  auto other = camera(cam.partner);
+  if (!other) return 9;
+  if (const int r = addBranch(pipeline, tee, k, chosen, 1, cam.grabber)) return r;
+  return addBranch(pipeline, tee, cam.partner, chosen, 0, other->grabber);
 }
 
 }  // namespace ryk

@@ -104,8 +104,9 @@ std::vector<DeviceInfo> orderDevices(std::vector<DeviceInfo> devices) {
   return out;
 }
 
-bool parseCameraList(const std::string& text, std::vector<std::string>& names) {
+bool parseCameraList(const std::string& text, std::vector<std::string>& names, std::vector<bool>& sideBySide) {
   names.clear();
+  sideBySide.clear();
   auto trimmed = [](std::string_view t) {
     const size_t b = t.find_first_not_of(" \t");
     return b == std::string_view::npos ? std::string() : std::string(t.substr(b, t.find_last_not_of(" \t") - b + 1));
@@ -114,11 +115,24 @@ bool parseCameraList(const std::string& text, std::vector<std::string>& names) {
   size_t start = 0;
   for (;;) {
     const size_t comma = text.find(',', start);
-    names.push_back(trimmed(std::string_view(text).substr(start, comma - start)));
-    if (names.back().empty()) return false;
+    std::string name = trimmed(std::string_view(text).substr(start, comma - start));
+    // A trailing ":sbs" marks a side-by-side stereo device (port paths hold colons too).
+    constexpr std::string_view flag = ":sbs";
+    bool sbs = name.size() >= flag.size();
+    for (size_t i = 0; sbs && i < flag.size(); ++i)
+      sbs = std::tolower(static_cast<unsigned char>(name[name.size() - flag.size() + i])) == flag[i];
+    if (sbs) name = trimmed(std::string_view(name).substr(0, name.size() - flag.size()));
+    if (name.empty()) return false;
+    names.push_back(std::move(name));
+    sideBySide.push_back(sbs);
     if (comma == std::string::npos) return true;
     start = comma + 1;
   }
+}
+
+bool parseCameraList(const std::string& text, std::vector<std::string>& names) {
+  std::vector<bool> sideBySide;
+  return parseCameraList(text, names, sideBySide);
 }
 
 namespace {

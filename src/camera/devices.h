@@ -38,7 +38,10 @@ std::vector<DeviceInfo> orderDevices(std::vector<DeviceInfo> devices);
 
 // Splits a user's camera list "A,B" into its names, without the spaces
 // around each. False when a name is empty ("A,,B", "A,"); "" is no names.
+// A name may end in ":sbs": the device gives a stereo pair side by side in
+// one frame (its flag in `sideBySide`, the name without it).
 bool parseCameraList(const std::string& text, std::vector<std::string>& names);
+bool parseCameraList(const std::string& text, std::vector<std::string>& names, std::vector<bool>& sideBySide);
 
 // The cameras to use, camera 0 first, as indices into `ordered` (the result
 // of orderDevices). Without names: every device that can capture and has a

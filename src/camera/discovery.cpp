@@ -26,6 +26,29 @@ bool offersPictures(GstDevice* d) {
   return pictures;
 }
 
+}  // namespace
+
+DeviceInfo infoOf(GstDevice* d) {
+  DeviceInfo info;
+  gchar* name = gst_device_get_display_name(d);
+  info.name = name ? name : "";
+  g_free(name);
+  GstStructure* props = gst_device_get_properties(d);
+  info.nodePath = stringProp(props, "api.v4l2.path");
+  if (info.nodePath.empty()) info.nodePath = stringProp(props, "device.path");
+  if (info.nodePath.rfind("/dev/video", 0) != 0) info.nodePath.clear();
+  info.busPath = stringProp(props, "device.bus_path");
+  // The driver's bus info as PipeWire and as the V4L2 provider name it.
+  info.busInfo = stringProp(props, "api.v4l2.cap.bus_info");
+  if (info.busInfo.empty()) info.busInfo = stringProp(props, "v4l2.device.bus_info");
+  info.canCapture = offersPictures(d);
+  if (props) gst_structure_free(props);
+  info.provider = G_OBJECT_TYPE_NAME(d);
+  return info;
+}
+
+namespace {
+
 // Orders and de-duplicates the listed devices by the plain rules of
 // devices.cpp and moves them to `out`, letting go of those left out.
 void orderListed(std::vector<Device>& listed, std::vector<Device>& out) {
@@ -66,20 +89,7 @@ int listSystemDevices(std::vector<Device>& out) {
   for (GList* l = devices; l; l = l->next) {
     GstDevice* d = GST_DEVICE(l->data);
     Device dev;
-    gchar* name = gst_device_get_display_name(d);
-    dev.info.name = name ? name : "";
-    g_free(name);
-    GstStructure* props = gst_device_get_properties(d);
-    dev.info.nodePath = stringProp(props, "api.v4l2.path");
-    if (dev.info.nodePath.empty()) dev.info.nodePath = stringProp(props, "device.path");
-    if (dev.info.nodePath.rfind("/dev/video", 0) != 0) dev.info.nodePath.clear();
-    dev.info.busPath = stringProp(props, "device.bus_path");
-    // The driver's bus info as PipeWire and as the V4L2 provider name it.
-    dev.info.busInfo = stringProp(props, "api.v4l2.cap.bus_info");
-    if (dev.info.busInfo.empty()) dev.info.busInfo = stringProp(props, "v4l2.device.bus_info");
-    dev.info.canCapture = offersPictures(d);
-    if (props) gst_structure_free(props);
-    dev.info.provider = G_OBJECT_TYPE_NAME(d);
+    dev.info = infoOf(d);
     dev.device = GST_DEVICE(gst_object_ref(d));
     dev.displayName = displayNameFor(dev.info);
     listed.push_back(std::move(dev));

@@ -26,6 +26,12 @@ std::string errorHint(std::string_view domain, int code, std::string_view text) 
   return "";
 }
 
+bool wantsLighterMode(std::string_view domain, int code, std::string_view text) {
+  return (domain == kResourceDomain && code == static_cast<int>(ResourceCode::NoSpaceLeft)) ||
+         has(text, "No space left on device") || (domain == kCoreDomain && code == kCoreNegotiation) ||
+         has(text, "not-negotiated");
+}
+
 std::string systemReason(std::string_view debug) {
   constexpr std::string_view tag = "system error: ";
   const auto at = debug.rfind(tag);

@@ -14,11 +14,19 @@ enum class ResourceCode : int { Busy = 4, NoSpaceLeft = 14, NotAuthorized = 15 }
 
 // The domain name of GStreamer's resource errors.
 inline constexpr std::string_view kResourceDomain = "gst-resource-error-quark";
+// GStreamer's core errors, and the code of a failed negotiation among them.
+inline constexpr std::string_view kCoreDomain = "gst-core-error-quark";
+inline constexpr int kCoreNegotiation = 7;
 
 // A hint for an error of `domain` and `code` whose message and debug text are
 // `text`, or "" when none helps: not allowed (EACCES), busy (EBUSY), no USB
 // bandwidth (ENOSPC), gone (ENODEV).
 std::string errorHint(std::string_view domain, int code, std::string_view text);
+
+// Whether a lighter mode may stream where this error stopped the camera: no
+// space left on its bus (ENOSPC), or a mode the chain could not negotiate
+// (a negotiation error, or a flow that ended "not-negotiated").
+bool wantsLighterMode(std::string_view domain, int code, std::string_view text);
 
 // The system's reason in a GStreamer debug text ("... system error: Device
 // or resource busy" gives "Device or resource busy"), or "".

@@ -27,6 +27,13 @@ struct FrameStore {
   bool waitNewer(double after, std::chrono::steady_clock::time_point deadline);
   // Ends every wait; from now on the library's public counters are left alone.
   void release();
+  // The camera failed: its state becomes RYK_CAMERA_FAILED and a waitStart returns.
+  void fail();
+  // Its chain starts again: RYK_CAMERA_STARTING, and the watchdog counts from now.
+  void restart();
+  // Waits until the first frame since the last restart, a failure or a release,
+  // at most until the deadline. True when a frame came.
+  bool waitStart(std::chrono::steady_clock::time_point deadline);
 
   const int camera;
   std::mutex mutex;
@@ -36,9 +43,11 @@ struct FrameStore {
   double time = 0.0;
   bool released = false;
   bool anyFrame = false;
+  bool started = false;  // a frame since the last restart
   std::chrono::steady_clock::time_point lastArrival;  // open time until the first frame
   std::atomic<std::uint64_t> frames{0};
   std::atomic<int> state{RYK_CAMERA_STARTING};
+  std::atomic<int> stalls{0};  // times the watchdog called it stalled
   std::atomic<bool> published{true};  // mirrors into ryk_frameBytes / ryk_frameTime
 };
 

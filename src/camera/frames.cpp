@@ -11,6 +11,17 @@ std::uint64_t framesDelivered(int k) {
   return cam ? cam->grabber->store()->frames.load() : 0;
 }
 
+std::string modeOf(int k) {
+  auto cam = camera(k);
+  if (cam && cam->sideBySide && !cam->right) cam = camera(cam->partner);
+  return cam && cam->mode.found ? describe(cam->mode) : "";
+}
+
+int stallsOf(int k) {
+  auto cam = camera(k);
+  return cam ? cam->grabber->store()->stalls.load() : 0;
+}
+
 }  // namespace ryk::detail
 
 using ryk::lib;

@@ -47,6 +47,7 @@ void FrameStore::deliver(double sampleTime, const std::uint8_t* buffer, long len
     time = sampleTime;
     if (mirror && published) ryk_frameTime[camera] = sampleTime;
     anyFrame = true;
+    started = true;
     lastArrival = std::chrono::steady_clock::now();
     frames.fetch_add(1, std::memory_order_relaxed);
     int s = state.load();
@@ -78,6 +79,27 @@ void FrameStore::release() {
     published = false;
   }
   arrived.notify_all();
+}
+
+void FrameStore::fail() {
+  {
+    std::lock_guard lock(mutex);
+    state = RYK_CAMERA_FAILED;
+  }
+  arrived.notify_all();
+}
+
+void FrameStore::restart() {
+  std::lock_guard lock(mutex);
+  started = false;
+  state = RYK_CAMERA_STARTING;
+  lastArrival = std::chrono::steady_clock::now();
+}
+
+bool FrameStore::waitStart(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex);
+  arrived.wait_until(lock, deadline, [&] { return released || started || state.load() == RYK_CAMERA_FAILED; });
+  return !released && started && state.load() != RYK_CAMERA_FAILED;
 }
 
 }  // namespace ryk::detail

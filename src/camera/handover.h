@@ -18,10 +18,17 @@ struct StreamingCallback {
 };
 inline void beforeStreaming() { __tsan_release(&g_toStreaming); }
 inline void afterStreaming() { __tsan_acquire(&g_fromStreaming); }
+// What a message posted to the library's bus carries (a device made on the
+// posting thread) is the bus thread's once it popped the message.
+inline char g_toBusThread;
+inline void beforePosting() { __tsan_release(&g_toBusThread); }
+inline void afterPopping() { __tsan_acquire(&g_toBusThread); }
 #else
 struct StreamingCallback {};
 inline void beforeStreaming() {}
 inline void afterStreaming() {}
+inline void beforePosting() {}
+inline void afterPopping() {}
 #endif
 
 }  // namespace ryk::detail

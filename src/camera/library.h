@@ -34,6 +34,10 @@ void setWatchdogLimit(std::chrono::milliseconds limit);
 // since it opened.
 int lastOpenAttempts();
 std::uint64_t framesDelivered(int k);
+// The mode camera k streams at ("YUY2 320x240 at 15 fps"), "" when none.
+std::string modeOf(int k);
+// Times the watchdog called camera k stalled since it opened.
+int stallsOf(int k);
 }  // namespace detail
 
 }  // namespace ryk

@@ -31,7 +31,16 @@ void setSourceMaker(std::shared_ptr<SourceMaker> maker) {
 
 std::shared_ptr<SourceRuntime> sourceRuntime(int k) {
   auto cam = camera(k);
-  return cam ? cam->source : nullptr;
+  if (!cam) return nullptr;
+  std::lock_guard lock(lib().tableMutex);
+  return cam->source;
+}
+
+Fraction requestedRate() {
+  const double fps = lib().fps;
+  int n = 30, d = 1;
+  gst_util_double_to_fraction(fps > 0.0 && fps < 1000.0 ? fps : 30.0, &n, &d);
+  return {n, d};
 }
 
 std::string deviceName(int k) {

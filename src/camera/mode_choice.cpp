@@ -47,7 +47,9 @@ Fraction rateFor(const OfferedMode& m, Fraction want) {
   return best;
 }
 
-bool is43(int w, int h, Fraction par) { return i64{w} * par.num * 3 == i64{h} * par.den * 4; }
+bool is43(int w, int h, Fraction par, int across) {
+  return i64{w} * par.num * 3 == i64{h} * par.den * 4 * across;
+}
 
 int alignUp(int v, int lo, int step) {
   if (v <= lo || step <= 1) return std::max(v, lo);
@@ -56,10 +58,10 @@ int alignUp(int v, int lo, int step) {
 
 // The smallest size of the mode at least 320x240, 4:3 when the ranges allow one;
 // the largest when the mode stays below 320x240.
-void sizeFor(const OfferedMode& m, int& w, int& h) {
+void sizeFor(const OfferedMode& m, int across, int& w, int& h) {
   const Fraction par = m.pixelAspect;
-  for (int x = alignUp(RYK_WIDTH, m.minWidth, m.widthStep); x <= m.maxWidth; x += std::max(1, m.widthStep)) {
-    const i64 num = i64{x} * par.num * 3, den = i64{par.den} * 4;
+  for (int x = alignUp(RYK_WIDTH * across, m.minWidth, m.widthStep); x <= m.maxWidth; x += std::max(1, m.widthStep)) {
+    const i64 num = i64{x} * par.num * 3, den = i64{par.den} * 4 * across;
     if (num % den) continue;
     const i64 y = num / den;
     if (y > m.maxHeight) break;
@@ -68,7 +70,7 @@ void sizeFor(const OfferedMode& m, int& w, int& h) {
     h = int(y);
     return;
   }
-  w = std::min(alignUp(RYK_WIDTH, m.minWidth, m.widthStep), m.maxWidth);
+  w = std::min(alignUp(RYK_WIDTH * across, m.minWidth, m.widthStep), m.maxWidth);
   h = std::min(alignUp(RYK_HEIGHT, m.minHeight, m.heightStep), m.maxHeight);
 }
 
@@ -119,7 +121,8 @@ int rawBitsPerPixel(const std::string& f) {
   return 0;
 }
 
-ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, double budget) {
+ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, double budget, int across) {
+  across = std::max(1, across);
   std::vector<Candidate> all;
   for (std::size_t i = 0; i < offered.size(); ++i) {
     const OfferedMode& m = offered[i];
@@ -129,12 +132,12 @@ ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, do
       continue;
     Candidate c{&m, int(i), 0, 0, rateFor(m, want), false, false, false, false, 0.0};
     if (c.rate.num <= 0 || c.rate.den <= 0) continue;
-    sizeFor(m, c.width, c.height);
+    sizeFor(m, across, c.width, c.height);
     c.reaches = !slower(c.rate, want);
     c.mbit = double(c.width) * c.height * bits * value(c.rate) / 1e6;
     c.overBudget = c.mbit > budget;
-    c.bigEnough = c.width >= RYK_WIDTH && c.height >= RYK_HEIGHT;
-    c.fourThree = is43(c.width, c.height, m.pixelAspect);
+    c.bigEnough = c.width >= RYK_WIDTH * across && c.height >= RYK_HEIGHT;
+    c.fourThree = is43(c.width, c.height, m.pixelAspect, across);
     all.push_back(c);
   }
   ChosenMode out;
@@ -150,13 +153,15 @@ ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, do
   out.height = c.height;
   out.pixelAspect = c.mode->pixelAspect;
   out.rate = c.rate;
-  out.crop = {0, 0, c.width, c.height};
-  const i64 wide = i64{c.width} * out.pixelAspect.num * 3, tall = i64{c.height} * out.pixelAspect.den * 4;
+  // The crop is of each picture (each half of a side-by-side frame).
+  const int picture = c.width / across;
+  out.crop = {0, 0, picture, c.height};
+  const i64 wide = i64{picture} * out.pixelAspect.num * 3, tall = i64{c.height} * out.pixelAspect.den * 4;
   if (wide > tall) {  // keep the centred 4:3 part, an even number of columns
     out.crop.width = int(i64{c.height} * out.pixelAspect.den * 4 / (i64{out.pixelAspect.num} * 3)) & ~1;
-    out.crop.x = (c.width - out.crop.width) / 2;
+    out.crop.x = (picture - out.crop.width) / 2;
   } else if (wide < tall) {
-    out.crop.height = int(i64{c.width} * out.pixelAspect.num * 3 / (i64{out.pixelAspect.den} * 4)) & ~1;
+    out.crop.height = int(i64{picture} * out.pixelAspect.num * 3 / (i64{out.pixelAspect.den} * 4)) & ~1;
     out.crop.y = (c.height - out.crop.height) / 2;
   }
   out.centreCrop = wide != tall;
@@ -164,12 +169,13 @@ ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, do
   std::string r = c.reaches ? "reaches " + rateText(want)
                             : "nothing reaches " + rateText(want) + (c.overBudget ? " within budget" : "") +
                                   "; the fastest is " + rateText(c.rate);
+  const std::string least = across > 1 ? "640x240 (two 4:3 halves)" : "320x240";
   if (!c.bigEnough)
-    r += "; nothing as large as 320x240, the largest";
+    r += "; nothing as large as " + least + ", the largest";
   else if (c.fourThree)
-    r += "; smallest 4:3 size at least 320x240";
+    r += "; smallest 4:3 size at least " + least;
   else
-    r += "; no 4:3 size, smallest at least 320x240, centre " + std::to_string(out.crop.width) + "x" +
+    r += "; no 4:3 size, smallest at least " + least + ", centre " + std::to_string(out.crop.width) + "x" +
          std::to_string(out.crop.height);
   if (out.encoding == Encoding::Mjpeg)
     r += "; " + whyNotRaw(all, c, want, budget);
@@ -178,6 +184,75 @@ ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction want, do
          " budget";
   out.reason = r;
   return out;
+}
+
+ChosenMode lighterMode(const std::vector<OfferedMode>& offered, const ChosenMode& current, Fraction want,
+                       double budget, int across) {
+  ChosenMode none;
+  none.reason = "nothing lighter than " + describe(current);
+  if (!current.found) return none;
+  const bool mjpeg = std::any_of(offered.begin(), offered.end(), [](auto& m) { return m.encoding == Encoding::Mjpeg; });
+  const Encoding enc = mjpeg ? Encoding::Mjpeg : Encoding::Raw;
+  std::vector<OfferedMode> same;
+  for (const OfferedMode& m : offered)
+    if (m.encoding == enc) same.push_back(m);
+  if (current.encoding == Encoding::Raw && mjpeg) {
+    ChosenMode m = chooseMode(same, want, budget, across);
+    if (m.found) {
+      m.reason = "lighter: MJPEG instead of raw; " + m.reason;
+      return m;
+    }
+  }
+  // A lower rate at the same size: the highest listed below the current
+  // one, or half of it in a range. (Another size at a lower rate may carry
+  // more pixels a second, so it is not taken for lighter.)
+  auto fits = [](int v, int lo, int hi, int step) { return v >= lo && v <= hi && (v - lo) % std::max(1, step) == 0; };
+  std::erase_if(same, [&](const OfferedMode& m) {
+    return !fits(current.width, m.minWidth, m.maxWidth, m.widthStep) ||
+           !fits(current.height, m.minHeight, m.maxHeight, m.heightStep) ||
+           m.pixelAspect.num != current.pixelAspect.num || m.pixelAspect.den != current.pixelAspect.den;
+  });
+  for (OfferedMode& m : same) {
+    m.minWidth = m.maxWidth = current.width;
+    m.minHeight = m.maxHeight = current.height;
+  }
+  const Fraction cur = current.rate;
+  Fraction below{0, 1};
+  for (const OfferedMode& m : same) {
+    for (Fraction r : m.rates)
+      if (r.num > 0 && r.den > 0 && slower(r, cur) && slower(below, r)) below = r;
+    if (m.rates.empty() && slower(m.minRate, cur)) {
+      Fraction half{cur.num, cur.den * 2};
+      if (slower(half, m.minRate)) half = m.minRate;
+      if (half.num > 0 && slower(below, half)) below = half;
+    }
+  }
+  if (below.num <= 0) return none;
+  for (OfferedMode& m : same) {
+    std::erase_if(m.rates, [&](Fraction r) { return slower(below, r); });
+    if (m.rates.empty() && slower(below, m.maxRate)) m.maxRate = below;
+  }
+  std::erase_if(same, [&](const OfferedMode& m) {
+    return m.rates.empty() && (slower(below, m.minRate) || m.maxRate.num <= 0);
+  });
+  ChosenMode m = chooseMode(same, below, budget, across);
+  if (!m.found || !slower(m.rate, cur)) return none;
+  m.reason = "lighter: a lower rate; " + m.reason;
+  return m;
+}
+
+bool isSideBySide(const std::vector<OfferedMode>& offered) {
+  // The widest fixed size (the tallest of that width), in square pixels.
+  i64 bestW = 0, bestH = 0;
+  for (const OfferedMode& m : offered) {
+    if (m.minWidth != m.maxWidth || m.minHeight != m.maxHeight || m.maxHeight <= 0 || m.pixelAspect.den <= 0) continue;
+    const i64 w = i64{m.maxWidth} * m.pixelAspect.num, h = i64{m.maxHeight} * m.pixelAspect.den;
+    if (w > bestW || (w == bestW && h > bestH)) {
+      bestW = w;
+      bestH = h;
+    }
+  }
+  return bestW > 0 && bestW * 3 == bestH * 8;
 }
 
 std::string describe(const ChosenMode& m) {

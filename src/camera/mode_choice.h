@@ -57,7 +57,24 @@ int rawBitsPerPixel(const std::string& format);
 //     largest size when none is that large);
 //  3. raw before MJPEG at the same size, but MJPEG whenever raw would not reach
 //     the rate or would exceed the budget.
-ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction requested, double budgetMbit = 100.0);
+// `across` pictures side by side in one frame (2 for a side-by-side stereo
+// device) make each size `across` times as wide: 640x240 is the smallest, 4:3
+// means each half is, and `crop` is the part kept of each half.
+ChosenMode chooseMode(const std::vector<OfferedMode>& offered, Fraction requested, double budgetMbit = 100.0,
+                      int across = 1);
+
+// The next lighter mode after `current` failed for lack of bus bandwidth or in
+// negotiation: MJPEG when `current` is raw and MJPEG is offered, else a lower
+// rate at the same size (the highest offered below the current one, half of
+// it within a range), in MJPEG when offered, else raw. Not found when nothing
+// is lighter.
+ChosenMode lighterMode(const std::vector<OfferedMode>& offered, const ChosenMode& current, Fraction requested,
+                       double budgetMbit = 100.0, int across = 1);
+
+// Whether a device delivers two pictures side by side in one frame: its widest
+// fixed size (the tallest of that width) is twice as wide as 4:3 (640x240,
+// 1280x480, 2560x960).
+bool isSideBySide(const std::vector<OfferedMode>& offered);
 
 // "YUY2 320x240 at 30 fps", "MJPEG 640x360 at 30 fps, centre 480x360".
 std::string describe(const ChosenMode& m);

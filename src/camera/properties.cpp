@@ -12,7 +12,9 @@ void setPropertyPageHandler(PropertyPageHandler handler) {
 
 std::shared_ptr<CameraControls> cameraControls(int k) {
   auto cam = camera(k);
-  return cam ? cam->controls : nullptr;
+  if (!cam) return nullptr;
+  std::lock_guard lock(lib().tableMutex);
+  return cam->controls;
 }
 
 }  // namespace ryk

@@ -63,6 +63,7 @@ TEST(Devices, CamerasInPortOrderChosenByNodePortOrName) {
       {"/dev/v4l/by-path/pci-0000:00:14.0-usb-0:9:1.0-video-index0", nine},
       {"pci-0000:00:14.0-usb-0:10:1.0,twin", ten + ", " + nine},
       {"TWIN,Twin", nine + ", " + ten},
+      {"twin:SBS, usb-xhci-hcd.0.auto-3.1", nine + ", " + board},  // the side-by-side flag is no part of the name
       {"Twin,Twin,Twin", "Camera \"Twin\" is chosen twice"},
       {"/dev/video1", "\"/dev/video1\" gives no pictures (a camera's metadata node); choose its video node"},
       {"Soft", "Camera \"Soft\" is not there. Cameras found: " + all},
@@ -74,6 +75,12 @@ TEST(Devices, CamerasInPortOrderChosenByNodePortOrName) {
   std::vector<std::string> names;
   EXPECT_FALSE(parseCameraList("a,,b", names));
   EXPECT_FALSE(parseCameraList("a, ", names));
+  // ":sbs" marks a side-by-side device; a port path's own colons are kept.
+  std::vector<bool> sbs;
+  ASSERT_TRUE(parseCameraList("/dev/video10:sbs, pci-0000:00:14.0-usb-0:2:1.0", names, sbs));
+  EXPECT_EQ(names, (std::vector<std::string>{"/dev/video10", "pci-0000:00:14.0-usb-0:2:1.0"}));
+  EXPECT_EQ(sbs, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(parseCameraList(":sbs", names, sbs));
   // The store keeps the last good list and refuses a bad one whole.
   EXPECT_EQ(ryk_SelectCameras("Twin, /dev/video4"), 0);
   EXPECT_EQ(ryk_SelectCameras(",x"), 1);

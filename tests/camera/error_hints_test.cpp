@@ -20,6 +20,12 @@ TEST(ErrorHints, CodeOrSystemWordsGiveTheHint) {
       {"other", 4, "Internal data stream error.", ""},  // a code of another domain means nothing here
   };
   for (const Case& c : cases) EXPECT_EQ(errorHint(c.domain, c.code, c.text), c.hint) << c.text;
+  // No bus space or a failed negotiation asks for a lighter mode; busy, gone
+  // or forbidden does not (a lighter mode would fail the same way).
+  for (const Case& c : cases)
+    EXPECT_EQ(wantsLighterMode(c.domain, c.code, c.text), c.hint.starts_with("too many")) << c.text;
+  EXPECT_TRUE(wantsLighterMode(kCoreDomain, kCoreNegotiation, "Could not negotiate format"));
+  EXPECT_TRUE(wantsLighterMode("gst-stream-error-quark", 1, "streaming stopped, reason not-negotiated (-4)"));
 }
 
 TEST(ErrorHints, TheTextNamesDeviceReasonAndHint) {

@@ -217,34 +217,84 @@ TEST_F(StreamTest, AnUnpluggedCameraIsReportedAndTheOtherKeepsStreaming) {
   EXPECT_EQ(ryk_Close(), 0);
 }
 
-// A 16:9 camera: colour bars at 640x360 only, raw or MJPEG.
-struct WideCamera final : SourceMaker {
-  bool jpeg = false;
+// A camera that never sends (three tries) is reported and the others stream;
+// the next open (the application's Start after Stop) tries it again.
+TEST_F(StreamTest, ACameraThatDoesNotStartLeavesTheOthersAndIsTriedAgainAtTheNextOpen) {
+  detail::setFirstFrameLimit(300ms);
+  useSyntheticCameras(Cams{{"", 0, "smpte", 3}, {"", 0, "smpte", 0}});
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(ryk_count.load(), 2);  // camera 1 stays the left eye
+  EXPECT_EQ(detail::lastOpenAttempts(), 3);
+  EXPECT_EQ(ryk_CameraState(0), RYK_CAMERA_FAILED);
+  EXPECT_NE(ryk_CameraError(0).find("usb-synthetic-1: no first frame within 300 ms"), std::string::npos)
+      << ryk_CameraError(0);
+  EXPECT_TRUE(frames(1, 3));
+  ASSERT_EQ(ryk_Close(), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_EQ(detail::lastOpenAttempts(), 1);
+  EXPECT_TRUE(frames(0, 3) && frames(1, 3));
+}
+
+// Test cameras on USB ports, each a pipeline description.
+struct LaunchCameras final : SourceMaker {
+  std::vector<std::pair<std::string, std::string>> cameras;  // name, description
   std::vector<ListedSource> devices() const override {
-    DeviceInfo d;
-    d.busInfo = "usb-0000:00:14.0-1";  // a camera on a USB port, not a software source
-    return {{d, "@device:pnp:wide"}};
+    std::vector<ListedSource> out;
+    for (size_t i = 0; i < cameras.size(); ++i) {
+      DeviceInfo d;
+      d.name = cameras[i].first;
+      d.busInfo = "usb-0000:00:14.0-" + std::to_string(i + 1);
+      out.push_back({d, "@device:pnp:" + d.name});
+    }
+    return out;
   }
-  GstElement* makeSource(int, int, const std::string&, int, int, std::shared_ptr<SourceRuntime>&) override {
-    return gst_parse_bin_from_description(
-        jpeg ? "videotestsrc is-live=1 ! jpegenc ! capsfilter caps=image/jpeg,width=640,height=360"
-             : "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=YUY2,width=640,height=360",
-        TRUE, nullptr);
+  GstElement* makeSource(int, int index, const std::string&, int, int, std::shared_ptr<SourceRuntime>&) override {
+    return gst_parse_bin_from_description(cameras[static_cast<size_t>(index)].second.c_str(), TRUE, nullptr);
   }
 };
 
-// The centred 480x360 of the bars scaled to 320x240: column 30 shows the
+// A camera whose first frame comes later than the watchdog limit, but within
+// the first-frame limit, is not called stalled.
+TEST_F(StreamTest, ASlowFirstFrameIsNoStall) {
+  detail::setWatchdogLimit(100ms);
+  auto cams = std::make_shared<LaunchCameras>();
+  // Its first frame after 600 ms, then one every 50 ms.
+  cams->cameras = {{"Slow", "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=YUY2,width=320,height=240,"
+                            "framerate=20/1 ! queue min-threshold-time=600000000"}};
+  setSourceMaker(cams);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  EXPECT_TRUE(frames(0, 2));
+  EXPECT_EQ(detail::stallsOf(0), 0);
+}
+
+// A device marked side by side: its right half is camera 0 (the right eye),
+// its left half camera 1. Bars of 640/7 pixels: x = 10 of the right half is
+// the fourth bar (green), of the left half the first (grey).
+TEST_F(StreamTest, ADeviceMarkedSideBySideIsSplitIntoTheTwoEyes) {
+  auto cams = std::make_shared<LaunchCameras>();
+  cams->cameras = {{"Stereo", "videotestsrc is-live=1 ! capsfilter caps=video/x-raw,format=BGRx,width=640,height=240"}};
+  setSourceMaker(cams);
+  ASSERT_EQ(ryk_SelectCameras("stereo:sbs"), 0);
+  ASSERT_EQ(ryk_Open(30.0), 0);
+  ASSERT_EQ(ryk_count.load(), 2);
+  const test::Picture right = take(0), left = take(1);
+  EXPECT_TRUE(right.at(10, 10, 1) > 150 && right.at(10, 10, 2) < 80 && right.at(10, 10, 0) < 80);
+  EXPECT_TRUE(left.at(10, 10, 0) > 150 && left.at(10, 10, 1) > 150 && left.at(10, 10, 2) > 150);
+}
+
+// A 16:9 camera, 640x360 only, raw or MJPEG: the centred 480x360 of the bars scaled to 320x240: column 30 shows the
 // second bar (yellow) and column 300 the sixth (red). Squeezed whole, they
 // would show the first (grey) and the seventh (blue).
 TEST_F(StreamTest, AWidePictureIsCroppedToItsCentreNotSqueezed) {
-  auto wide = std::make_shared<WideCamera>();
-  for (bool jpeg : {false, true}) {
-    wide->jpeg = jpeg;
+  auto wide = std::make_shared<LaunchCameras>();
+  for (const char* format : {"video/x-raw,format=YUY2", "image/jpeg"}) {
+    wide->cameras = {{"Wide", std::string("videotestsrc is-live=1 ! ") + (format[0] == 'i' ? "jpegenc ! " : "") +
+                                  "capsfilter caps=" + format + ",width=640,height=360"}};
     setSourceMaker(wide);
-    ASSERT_EQ(ryk_Open(30.0), 0) << jpeg;
+    ASSERT_EQ(ryk_Open(30.0), 0) << format;
     const test::Picture p = take(0);
-    EXPECT_TRUE(p.at(30, 10, 2) > 150 && p.at(30, 10, 1) > 150 && p.at(30, 10, 0) < 80) << jpeg;
-    EXPECT_TRUE(p.at(300, 10, 2) > 150 && p.at(300, 10, 1) < 80 && p.at(300, 10, 0) < 80) << jpeg;
+    EXPECT_TRUE(p.at(30, 10, 2) > 150 && p.at(30, 10, 1) > 150 && p.at(30, 10, 0) < 80) << format;
+    EXPECT_TRUE(p.at(300, 10, 2) > 150 && p.at(300, 10, 1) < 80 && p.at(300, 10, 0) < 80) << format;
     EXPECT_EQ(ryk_Close(), 0);
   }
 }

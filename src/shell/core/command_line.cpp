@@ -133,6 +133,8 @@ std::string usageText(const std::string& program, const std::string& purpose) {
          "                  default: $ROZORU_CAPTURES, else the current folder\n"
          "  --cameras A,B   use these cameras, A as camera 0 (Right) and B as camera 1 (Left);\n"
          "                  each a device (/dev/video2), a USB port (usb-0000:00:14.0-2) or a name;\n"
+         "                  A:sbs marks a stereo camera giving both pictures side by side in one\n"
+         "                  frame: its right half is camera 0, its left half camera 1;\n"
          "                  default: $ROZORU_CAMERAS, else every camera in USB port order\n"
          "  -h, --help      show this help and end\n"
          "  --version       show the version and end\n"
