@@ -1,10 +1,11 @@
 // Each camera's chain, in its own pipeline on the library's clock and base time:
 //   source ! capsfilter (the chosen mode: format, width, height, rate)
-//          ! [jpegdec] ! [videocrop: the centred 4:3 part] ! videoconvert
-//          ! videoscale ! appsink (BGRx 320x240, square pixels)
+//          ! [jpegdec] ! [videocrop: the centred 4:3 part] ! videoscale
+//          ! videoconvert ! appsink (BGRx 320x240, square pixels)
+// Scaling comes before the conversion, so only the small picture is converted.
 // and the appsink that calls the camera's grabber on the streaming thread. A
 // side-by-side stereo device splits after the decoder: tee, and for each half
-// videocrop ! videoconvert ! videoscale ! appsink, the right half to the
+// videocrop ! videoscale ! videoconvert ! appsink, the right half to the
 // camera itself (the right eye), the left half to its partner.
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -86,7 +87,7 @@ bool add(GstElement* pipeline, GstElement* e) {
   return false;
 }
 
-// [videocrop] ! videoconvert ! videoscale ! appsink for camera k, fed from
+// [videocrop] ! videoscale ! videoconvert ! appsink for camera k, fed from
 // `from`; `half` is -1 for the whole picture, 0 the left and 1 the right half.
 int addBranch(GstElement* pipeline, GstElement* from, int k, const ChosenMode& m, int half,
               const std::shared_ptr<ryk_SampleGrabberCB>& grabber) {
@@ -121,7 +122,7 @@ int addBranch(GstElement* pipeline, GstElement* from, int k, const ChosenMode& m
   gst_caps_unref(bgrx);
   if (!add(pipeline, sink)) return 14;
   GstElement* prev = from;
-  for (GstElement* e : {crop, convert, scale, sink}) {
+  for (GstElement* e : {crop, scale, convert, sink}) {
     if (!e) continue;
     if (!gst_element_link(prev, e)) return 15;
     prev = e;

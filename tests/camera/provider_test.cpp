@@ -12,7 +12,7 @@
 #include "camera/library.h"
 #include "ryk/ryk.h"
 #include "ryk/synthetic.h"
-#include "tests/camera/provider/test_provider.h"
+#include "camera/test_cameras/test_provider.h"
 
 namespace ryk {
 namespace {

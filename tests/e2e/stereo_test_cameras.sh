@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The stereo program on two USB cameras as the system lists them: two test
-# cameras of the plugin module (tests/camera/provider), one offering the
+# cameras of the plugin module (src/camera/test_cameras), one offering the
 # modes of a raw webcam, one of a camera that needs MJPEG for 30 fps. It
 # starts, a capture saves a 640x240 JPEG, and both halves show their camera's
 # picture: red from the camera at port 1 (Right), blue from port 2 (Left).
@@ -41,7 +41,7 @@ grep -qF "rozoru-stereo: cameras chosen: $chosen" "$out" ||
 
 e2e_key "$main" space
 e2e_until 15000 grep -q '^rozoru-stereo: capture saved: ' "$out" || e2e_fail "no capture logged on stderr within 15 s"
-saved=$(sed -n 's/^rozoru-stereo: capture saved: //p' "$out" | head -n 1)
+saved=$(sed -n 's/^rozoru-stereo: capture saved: \(.*\) (pair-skew-ms=.*$/\1/p' "$out" | head -n 1)
 jpeg=$saved/orig.jpg
 [[ -s $jpeg ]] || e2e_fail "capture logged as '$saved', but it holds no orig.jpg"
 size=$(identify -format '%m %wx%h' "$jpeg") || e2e_fail "orig.jpg does not decode"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "tests/camera/provider/provider_internal.h"
+#include "camera/test_cameras/provider_internal.h"
 
 namespace ryk::test::detail {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/camera/provider/test_provider.h"
+#include "camera/test_cameras/test_provider.h"
 
 namespace ryk::test::detail {
 

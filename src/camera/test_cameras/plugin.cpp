@@ -3,7 +3,7 @@
 // $RYK_TEST_CAMERAS says which cameras it offers (see parseTestCameras).
 #include <gst/gst.h>
 
-#include "tests/camera/provider/provider_internal.h"
+#include "camera/test_cameras/provider_internal.h"
 
 #define PACKAGE "rozoru"
 

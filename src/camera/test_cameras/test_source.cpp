@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-#include "tests/camera/provider/provider_internal.h"
+#include "camera/test_cameras/provider_internal.h"
 
 namespace {
 
