@@ -144,6 +144,11 @@ int ryk_WaitFrame(int k, double after, int timeoutMs);
 int ryk_CameraState(int k);
 // The last error a camera reported ("" when none).
 std::string ryk_CameraError(int k);
+// Starts every camera that failed or stalled again, in the background (at its
+// USB port's device as listed now); ryk_CameraState follows it. The thread
+// that opened the library. Returns the cameras being started again (0 when
+// none is down or the library is not open).
+int ryk_RestartFailed();
 
 // Chooses the cameras the next ryk_Open uses, camera 0 first: "A,B", each a
 // device path (/dev/video2), a USB port path (usb-0000:00:14.0-2, or its

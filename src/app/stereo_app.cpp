@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/capture.h"
@@ -156,6 +157,8 @@ class CameraWatch {
       reported_[k] = st == RYK_CAMERA_STREAMING ? 0 : st;
     }
   }
+  // Camera k is being started again: its coming back is news.
+  void restarting(int k) { reported_[k] = RYK_CAMERA_STARTING; }
 
  private:
   int reported_[2] = {0, 0};
@@ -280,30 +283,64 @@ std::string openErrorText(int code) {
     case 5:
     case 8: return "No camera found. Connect the cameras and start again.";
     case 19: return "The cameras could not be started.";
-    case 21: return "The first camera sends no pictures.";
+    case 21: return "No camera sends pictures.";
     case 22: return "A chosen camera is not there (--cameras): see the list of cameras found on stderr.";
     default: return "The capture system could not be set up.";
   }
 }
 
-void init() {
-  KAV_CreateImage(0, "Right", 0, 0, kWidth, kHeight, 50);
-  KAV_CreateImage(1, "Left", 320, 0, kWidth, kHeight, 50);
-  KAV_OpenTextWindow(0, 640, 0, 439, 135);
-  KAV_CreateImage(2, "LR", 0, 0, kWidth, kHeight, 100);
+namespace {
+
+// True from a successful open until the run it starts: that run need not
+// try failed cameras again, the open just did.
+bool g_justOpened = false;
+
+bool openCameras() {
   print("初期化中...\n");
   const int e = ryk_Open(kCameraRate);
   if (e != 0) {
     print(format("Error %d\n", e));
     print(openErrorText(e) + "\n");
     rozoru::logEvent(format("cameras not started (error %d): ", e) + openErrorText(e));
+    return false;
+  }
+  return true;
+}
+
+// Start: cameras that did not start, or failed or stalled since, are tried
+// again ("Connect the cameras and start again").
+void startCamerasAgain(CameraWatch& watch) {
+  if (std::exchange(g_justOpened, false)) return;
+  if (ryk_ready.load() == 0) {
+    openCameras();
     return;
   }
+  for (int k = 0; k < 2 && k < ryk_count.load(); ++k) {
+    const int st = ryk_CameraState(k);
+    if (st != RYK_CAMERA_FAILED && st != RYK_CAMERA_STALLED) continue;
+    watch.restarting(k);
+    print(format("Camera %d: starting again\n", k));
+  }
+  ryk_RestartFailed();
+}
+
+}  // namespace
+
+void init() {
+  KAV_CreateImage(0, "Right", 0, 0, kWidth, kHeight, 50);
+  KAV_CreateImage(1, "Left", 320, 0, kWidth, kHeight, 50);
+  KAV_OpenTextWindow(0, 640, 0, 439, 135);
+  KAV_CreateImage(2, "LR", 0, 0, kWidth, kHeight, 100);
+  g_justOpened = false;
+  if (!openCameras()) return;
+  g_justOpened = true;
   kav_start = 1;
   kav_mousetracking = 1;
 }
 
 void run() {
+  CameraWatch watch;
+  startCamerasAgain(watch);
   LibraryCameras cams;
   State s = freshState(g_globals);
   g_running = &s;
@@ -318,7 +355,6 @@ void run() {
   alignExposureAndGain(s, cams, print);
   KAV_DoEvents();
 
-  CameraWatch watch;
   TakenPair taken;
   while (kav_stop.load() == 0) {
     ++s.passes;

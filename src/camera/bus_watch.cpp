@@ -107,6 +107,7 @@ void busLoop(GstBus* bus) {
         deviceArrived(device, port ? port : "");
         if (device) gst_object_unref(device);
       }
+      if (app && gst_structure_has_name(s, "ryk-restart")) restartDownCameras();
       if (app && gst_structure_has_name(s, "ryk-device-gone")) {
         const gchar* port = gst_structure_get_string(s, "port");
         deviceLeft(port ? port : "");

@@ -152,6 +152,10 @@ void watchArrivals();
 void stopWatchingArrivals();
 void deviceLeft(const std::string& port);
 void deviceArrived(GstDevice* device, const std::string& port);
+// A camera that failed or stalled.
+bool isDown(const std::shared_ptr<Camera>& c);
+// Restarts every failed or stalled camera, at its port's device as listed now.
+void restartDownCameras();
 // A device's DeviceInfo as discovery reads it.
 DeviceInfo infoOf(GstDevice* d);
 

@@ -4,7 +4,8 @@
 // port, so the same eye) after one left it, with the new device, the same
 // camera number, base time, grabber and frame store, so the application's
 // pointers stay valid. (A monitor also reports the devices there already as
-// arrivals when it starts: those are not plugged back in.)
+// arrivals when it starts: those are not plugged back in.) The application
+// may also ask for every camera that is down to be restarted (its Start).
 #include "camera/handover.h"
 #include "camera/library_state.h"
 #include "shell/core/event_log.h"
@@ -76,36 +77,85 @@ void deviceLeft(const std::string& port) {
     if (auto cam = camera(k); cam && !port.empty() && portPathOf(cam->dev.info) == port) cam->unplugged = true;
 }
 
-void deviceArrived(GstDevice* device, const std::string& port) {
-  Library& L = lib();
-  if (!L.running || port.empty()) return;
-  for (int k = 0; k < RYK_MAX_CAMERAS; ++k) {
-    auto cam = camera(k);
-    // A side-by-side device restarts through its right half, which owns the chain.
-    if (!cam || (cam->sideBySide && !cam->right) || portPathOf(cam->dev.info) != port || !cam->unplugged) continue;
-    auto other = camera(cam->partner);
-    auto down = [](const std::shared_ptr<Camera>& c) {
-      const int s = c ? c->grabber->store()->state.load() : RYK_CAMERA_STREAMING;
-      return s == RYK_CAMERA_FAILED || s == RYK_CAMERA_STALLED;
-    };
-    if (!down(cam) && !down(other)) continue;
-    cam->unplugged = false;
-    if (device && device != cam->dev.device) {
-      // Its node number may have changed; its port has not.
-      GstDevice* old = cam->dev.device;
-      cam->dev.device = GST_DEVICE(gst_object_ref(device));
-      cam->dev.info = infoOf(device);
-      if (old) gst_object_unref(old);
-    }
-    rozoru::logEvent("camera " + std::to_string(k) + ": " + cam->device + " is back; restarting it");
-    cam->tries = 0;
-    if (const int code = startCamera(k)) {
-      stopCamera(k);
-      cam->grabber->store()->fail();
-      if (other) other->grabber->store()->fail();
-      rozoru::logEvent("camera " + std::to_string(k) + " did not restart (error " + std::to_string(code) + ")");
-    }
+bool isDown(const std::shared_ptr<Camera>& c) {
+  const int s = c ? c->grabber->store()->state.load() : RYK_CAMERA_STREAMING;
+  return s == RYK_CAMERA_FAILED || s == RYK_CAMERA_STALLED;
+}
+
+namespace {
+
+// Restarts camera k's chain (a side-by-side device's through its right half),
+// with `device` in place of the one it had when that is another.
+void restartCamera(int k, const std::shared_ptr<Camera>& cam, GstDevice* device) {
+  cam->unplugged = false;
+  if (device && device != cam->dev.device) {
+    // Its node number may have changed; its port has not.
+    GstDevice* old = cam->dev.device;
+    cam->dev.device = GST_DEVICE(gst_object_ref(device));
+    cam->dev.info = infoOf(device);
+    if (old) gst_object_unref(old);
+  }
+  rozoru::logEvent("camera " + std::to_string(k) + ": " + cam->device + " is back; restarting it");
+  cam->tries = 0;
+  if (const int code = startCamera(k)) {
+    stopCamera(k);
+    cam->grabber->store()->fail();
+    if (auto other = camera(cam->partner)) other->grabber->store()->fail();
+    rozoru::logEvent("camera " + std::to_string(k) + " did not restart (error " + std::to_string(code) + ")");
   }
 }
 
+// The cameras that own a chain and are down, or whose other half is.
+std::vector<int> downCameras() {
+  std::vector<int> down;
+  for (int k = 0; k < RYK_MAX_CAMERAS; ++k) {
+    auto cam = camera(k);
+    if (cam && !(cam->sideBySide && !cam->right) && (isDown(cam) || isDown(camera(cam->partner)))) down.push_back(k);
+  }
+  return down;
+}
+
+}  // namespace
+
+void deviceArrived(GstDevice* device, const std::string& port) {
+  Library& L = lib();
+  if (!L.running || port.empty()) return;
+  for (int k : downCameras()) {
+    auto cam = camera(k);
+    if (portPathOf(cam->dev.info) == port && cam->unplugged) restartCamera(k, cam, device);
+  }
+}
+
+void restartDownCameras() {
+  Library& L = lib();
+  if (!L.running) return;
+  const std::vector<int> down = downCameras();
+  if (down.empty()) return;
+  // A camera may have come back at its port as another node, unnoticed.
+  std::vector<Device> listed;
+  if (!L.sourceMaker) listDevices(listed);
+  for (int k : down) {
+    auto cam = camera(k);
+    GstDevice* device = nullptr;
+    for (const Device& d : listed)
+      if (d.device && !portPathOf(cam->dev.info).empty() && portPathOf(d.info) == portPathOf(cam->dev.info))
+        device = d.device;
+    restartCamera(k, cam, device);
+  }
+  releaseDevices(listed);
+}
+
 }  // namespace ryk
+
+int ryk_RestartFailed() {
+  auto& L = ryk::lib();
+  std::unique_lock lock(L.lock, std::defer_lock);
+  if (!lock.try_lock_for(std::chrono::seconds(5)) || !ryk_ready || !L.running) return 0;
+  int n = 0;
+  for (int k = 0; k < RYK_MAX_CAMERAS; ++k) n += ryk::isDown(ryk::camera(k)) ? 1 : 0;
+  // The bus thread restarts them, as it does a camera plugged back in, so
+  // that two restarts of one camera never overlap.
+  if (n > 0)
+    gst_bus_post(L.bus, gst_message_new_application(nullptr, gst_structure_new_empty("ryk-restart")));
+  return n;
+}

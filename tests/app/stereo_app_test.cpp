@@ -272,6 +272,11 @@ TEST_F(StereoAppTest, StoppedCamerasAreReportedOnceAndTheLoopGoesOn) {
   EXPECT_EQ(count("Camera 0 stopped: "), 1u);
   EXPECT_EQ(count("Camera 1 sends no pictures\n"), 1u);
   stopAndWait();  // not held up by the wait
+  // Start tries both again.
+  menuAction("Start(&S)")->trigger();
+  EXPECT_TRUE(printed("Camera 0 sends pictures again\n", 1, 15s));
+  EXPECT_TRUE(printed("Camera 1 sends pictures again\n", 1, 15s));
+  EXPECT_TRUE(waitHue(0, Hue::Red));
 }
 
 TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
@@ -281,9 +286,15 @@ TEST_F(StereoAppTest, WithoutCamerasItSaysSoAndStillRunsOnStart) {
   EXPECT_EQ(kav_start.load(), 0);  // KAV_Init has returned without asking for a start
   menuAction("Start(&S)")->trigger();
   ASSERT_TRUE(printed("Exposure:  0.0%, Gain:  0.0%\n"));
+  EXPECT_EQ(count("No camera found."), 2u);  // Start looked again
   click(4);
   EXPECT_TRUE(printed("Focus: 60%\n"));
   stopAndWait();
+  // Cameras plugged in since: the next Start opens them.
+  ryk::useSyntheticCameras({{"", 0, "red", 0}, {"", 0, "blue", 0}});
+  menuAction("Start(&S)")->trigger();
+  EXPECT_TRUE(waitHue(0, Hue::Red));
+  EXPECT_TRUE(waitHue(1, Hue::Blue));
 }
 
 }  // namespace
