@@ -86,7 +86,7 @@ namespace {
 
 // Restarts camera k's chain (a side-by-side device's through its right half),
 // with `device` in place of the one it had when that is another.
-void restartCamera(int k, const std::shared_ptr<Camera>& cam, GstDevice* device) {
+void restartCamera(int k, const std::shared_ptr<Camera>& cam, GstDevice* device, const char* why) {
   cam->unplugged = false;
   if (device && device != cam->dev.device) {
     // Its node number may have changed; its port has not.
@@ -95,7 +95,7 @@ void restartCamera(int k, const std::shared_ptr<Camera>& cam, GstDevice* device)
     cam->dev.info = infoOf(device);
     if (old) gst_object_unref(old);
   }
-  rozoru::logEvent("camera " + std::to_string(k) + ": " + cam->device + " is back; restarting it");
+  rozoru::logEvent("camera " + std::to_string(k) + ": " + cam->device + why);
   cam->tries = 0;
   if (const int code = startCamera(k)) {
     stopCamera(k);
@@ -122,7 +122,7 @@ void deviceArrived(GstDevice* device, const std::string& port) {
   if (!L.running || port.empty()) return;
   for (int k : downCameras()) {
     auto cam = camera(k);
-    if (portPathOf(cam->dev.info) == port && cam->unplugged) restartCamera(k, cam, device);
+    if (portPathOf(cam->dev.info) == port && cam->unplugged) restartCamera(k, cam, device, " is back; restarting it");
   }
 }
 
@@ -140,7 +140,7 @@ void restartDownCameras() {
     for (const Device& d : listed)
       if (d.device && !portPathOf(cam->dev.info).empty() && portPathOf(d.info) == portPathOf(cam->dev.info))
         device = d.device;
-    restartCamera(k, cam, device);
+    restartCamera(k, cam, device, ": starting it again");
   }
   releaseDevices(listed);
 }
