@@ -263,6 +263,19 @@ TEST_F(DrawTest, SeedFill) {
   KAV_ImagePixels[3][5] = 0;
   KAV_Paint(3, 2);
   EXPECT_EQ(picture({{0x123407, 'o'}}), (Picture{"oooo", "o.oo", "oooo"}));
+
+  // 8000 one-pixel pockets above and below one row: the first 4000 seeds
+  // fill theirs, the rest are dropped rather than overrunning the stack.
+  ASSERT_EQ(KAV_CreateImage(4, "comb", 0, 0, 8000, 400, 10), 0);
+  std::fill(KAV_ImagePixels[4], KAV_ImagePixels[4] + 8000 * 400, 0x0000FFu);
+  for (int x = 0; x < 8000; ++x) KAV_ImagePixels[4][8000 + x] = 0;
+  for (int x = 0; x < 8000; x += 2) KAV_ImagePixels[4][x] = KAV_ImagePixels[4][16000 + x] = 0;
+  KAV_Paint(0, 1);
+  int filled[3] = {0, 0, 0};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 8000; ++x) filled[y] += KAV_GetPixel(x, y) == 0x123407;
+  EXPECT_TRUE(filled[0] == 2000 && filled[1] == 8000 && filled[2] == 2000);
+  EXPECT_TRUE(KAV_GetPixel(3998, 0) == 0x123407 && KAV_GetPixel(4000, 2) == 0);
 }
 
 // Circles whose passes mostly miss a small image skip ahead: the same pixels
