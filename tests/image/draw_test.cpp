@@ -120,9 +120,7 @@ TEST_F(DrawTest, LinesFromFarOutsideClipExactly) {
   for (auto& e : ends) {
     ASSERT_EQ(KAV_CreateImage(0, "big", 0, 0, 1500, 900, 10), 0);
     KAV_DrawLine(0xFFFFFF, e[0] + ox, e[1] + oy, e[2] + ox, e[3] + oy);
-    Picture expected;
-    const Picture whole = picture();
-    for (int y = 0; y < h; ++y) expected.push_back(whole[static_cast<std::size_t>(y + oy)].substr(ox, w));
+    const Picture expected = window(ox, oy, w, h);
     ASSERT_EQ(KAV_CreateImage(1, "small", 0, 0, w, h, 100), 0);
     KAV_DrawLine(0xFFFFFF, e[0], e[1], e[2], e[3]);
     EXPECT_EQ(picture(), expected) << e[0] << "," << e[1] << " - " << e[2] << "," << e[3];
@@ -297,9 +295,7 @@ TEST_F(DrawTest, LargeCirclesSkipOnlyInvisiblePasses) {
         };
         ASSERT_EQ(KAV_CreateImage(0, "big", 0, 0, big, big, 10), 0);
         const auto bigPen = draw(c, c);
-        const Picture whole = picture();
-        Picture expected;
-        for (int y = 0; y < h; ++y) expected.push_back(whole[static_cast<std::size_t>(o[1] + y)].substr(static_cast<std::size_t>(o[0]), w));
+        const Picture expected = window(o[0], o[1], w, h);
         ASSERT_EQ(KAV_CreateImage(1, "small", 0, 0, w, h, 100), 0);
         EXPECT_EQ(draw(c - o[0], c - o[1]), bigPen);
         EXPECT_EQ(picture(), expected) << "r " << r << " at " << o[0] << "," << o[1] << (filled ? " filled" : "");
