@@ -40,6 +40,8 @@ class DrawTest : public ::testing::Test {
     setCurrentPump(nullptr);
   }
 
+
+ public:
   // The current image as text: each pixel's character from legend, '.' for
   // 0 and '?' for anything else.
   static Picture picture(std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
@@ -71,6 +73,14 @@ class DrawTest : public ::testing::Test {
         KAV_SetPixel(x, y, legend.at(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]));
   }
 
+  // The pen position.
+  static std::pair<int, int> pen() {
+    std::pair<int, int> p;
+    KAV_GetPenPosition(&p.first, &p.second);
+    return p;
+  }
+
+ protected:
   QueuePump pump_;
   FakeWindowSystem ws_;
   Hwnd main_ = 0;
