@@ -66,13 +66,6 @@ class DrawTest : public ::testing::Test {
     }
     return rows;
   }
-  // Sets the current image from a picture drawn with legend's characters.
-  static void paint(const Picture& rows, const std::map<char, Pixel32>& legend) {
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
-      for (int x = 0; x < static_cast<int>(rows[static_cast<std::size_t>(y)].size()); ++x)
-        KAV_SetPixel(x, y, legend.at(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]));
-  }
-
   // The pen position.
   static std::pair<int, int> pen() {
     std::pair<int, int> p;
