@@ -92,12 +92,19 @@ TEST_F(MeasureTest, RowsReadByDepth) {
   std::vector<std::uint8_t> bytes(7, 0xEE);
   KAV_GetRowPixels(bytes.data(), 0, 7);
   EXPECT_EQ(bytes, std::vector<std::uint8_t>(7, 0xEE));  // no image in use
+  EXPECT_EQ(lineProfile(Profile::Rgb, 0), -1);
   ASSERT_EQ(KAV_CreateImage8(0, "b", 0, 0, 5, 3, 100), 0);
   for (int x = 0; x < 5; ++x) KAV_ImageBytes[0][KAV_Stride8(5) + x] = static_cast<std::uint8_t>(10 + x);
   KAV_GetRowPixels(bytes.data(), 1, 7);
   EXPECT_EQ(bytes, (std::vector<std::uint8_t>{10, 11, 12, 13, 14, 0, 0}));
   KAV_GetRowPixels(bytes.data(), -1, 2);
   EXPECT_EQ(bytes[0] + bytes[1], 0);
+  // The luminance profile plots the indices: 10 at row 127 - 10 * 127 / 255 = 123.
+  ASSERT_EQ(lineProfile(Profile::Luminance, 1), 1);
+  EXPECT_EQ((std::pair{kav_image[1].width, kav_image[1].title}), (std::pair{17, std::string("Luminance(Y=1)")}));
+  EXPECT_EQ(at(1, 12, 123), 0xFFFFFFu);
+  EXPECT_EQ(at(1, 16, 121), 0xFFFFFFu);
+  EXPECT_EQ(at(1, 16, 127), 0u);
 }
 
 // A white row of a 320-wide image: a 332 x 128 window, the curves along
@@ -174,6 +181,13 @@ TEST_F(MeasureTest, CrCbAreaPointsAndOffChartPixels) {
   KAV_SelectImage(5);
   ASSERT_EQ(crCbArea(2, 1, 2, 1), 1);  // pure blue alone: only the axes
   EXPECT_TRUE(differences(1, 9).empty());
+  // An 8-bit image charts its colour table's colours.
+  ASSERT_EQ(KAV_CreateImage8(6, "idx", 0, 0, 3, 2, 100), 0);
+  KAV_SelectImage(6);
+  const std::uint32_t red = 0xFF0000;
+  KAV_SetColorTable(&red, 1);
+  ASSERT_EQ(crCbArea(0, 0, 0, 0), 2);
+  EXPECT_EQ(differences(2, 9), (std::vector<std::pair<int, int>>{{86, 0}}));
   KAV_SelectImage(5);
   EXPECT_EQ(crCbArea(2, 1, 1, 1), -1);  // an empty rectangle makes no window
   EXPECT_EQ(crCbArea(-2147483647, 0, 2147483647, 0), -1);
