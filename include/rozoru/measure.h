@@ -25,10 +25,10 @@ inline constexpr int KAV_PROFILE_LINES = 0x80;
 // a 32-bit image, bytes for an 8-bit one. Nothing written when no image is current.
 void KAV_GetRowPixels(void* buffer, int y, int count);
 
-// One curve of count elements at x = xoff + i, y = 127 - v * 127 / scale.
-// The buffer's type is its depth: channel flags read bytes as greys
-// (b, b, b); KAV_PROFILE_BYTE reads a Pixel32's low byte.
+// One curve of a 32-bit row: count points at x = xoff + i, y = 127 - v * 127 / s
+// (s = 359 for hue, else 255); KAV_PROFILE_BYTE reads each pixel's low byte.
 void KAV_PlotProfile(const Pixel32* buffer, int xoff, int count, int flags, Pixel32 colour);
+// One curve of an 8-bit row the same way; colour flags read byte b as the grey (b, b, b).
 void KAV_PlotProfile(const std::uint8_t* buffer, int xoff, int count, int flags, Pixel32 colour);
 
 // Chroma chart of a row: axes, then the pixels joined in order, the colour
