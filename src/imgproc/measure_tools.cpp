@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "image/slots.h"
 #include "imgproc/measure.h"
 #include "rozoru/colour.h"
 #include "rozoru/draw.h"
@@ -86,7 +87,7 @@ int lineProfile(Profile p, int row) {
       KAV_PlotProfile(colours.data(), tool.margin, width, flags, curve.colour);
   }
   for (int l = 0; l < tool.curveCount; ++l) drawLabel(tool.labels[static_cast<std::size_t>(l)]);
-  KAV_UpdateImage(id);
+  invalidateImage(id);
   return id;
 }
 
@@ -97,7 +98,7 @@ int crCbLine(int row) {
   const int id = makeResultWindow(crCbLineTitle(row), kChartSize, kChartSize);
   if (id < 0) return -1;
   KAV_PlotCrCbLine(colours.data(), static_cast<int>(colours.size()));
-  KAV_UpdateImage(id);
+  invalidateImage(id);
   return id;
 }
 
