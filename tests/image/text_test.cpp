@@ -1,10 +1,13 @@
 // Text in images: the bitmap font's table and bitmap-font text at the
 // cursor, compared pixel by pixel with small expected pictures.
 #include <climits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "imgproc/bitmap_font.h"
 #include "imgproc/text.h"
+#include "imgproc/truetype.h"
 #include "rozoru/draw.h"
 #include "tests/image/draw_fixture.h"
 
@@ -124,6 +127,132 @@ TEST_F(DrawTest, DrawPrintfCutsAtTheLimitOnACharacterBoundary) {
   EXPECT_EQ(trimPartialUtf8("ab\xE2\x82\xAC"), "ab\xE2\x82\xAC");
   EXPECT_EQ(trimPartialUtf8("ab\xC3\xA9"), "ab\xC3\xA9");
   EXPECT_EQ(trimPartialUtf8("abc"), "abc");
+}
+
+}  // namespace
+}  // namespace rozoru::test
+
+namespace rozoru::test {
+namespace {
+
+// Renders every character as a 2 x 3 box of full coverage one column right
+// of the cell's corner, advancing a digit by its value; records what it
+// was asked.
+class FakeEngine final : public TrueTypeEngine {
+ public:
+  struct Log {
+    std::vector<TrueTypeFontDesc> fonts;
+    std::u32string drawn;
+  };
+  explicit FakeEngine(Log& log) : log_(log) {}
+  bool makeFont(const TrueTypeFontDesc& d) override {
+    log_.fonts.push_back(d);
+    return true;
+  }
+  bool render(char32_t cp, GlyphMask& out) override {
+    log_.drawn.push_back(cp);
+    out = GlyphMask{1, 0, 2, 3, std::vector<std::uint8_t>(6, 255), cp >= U'0' && cp <= U'9' ? static_cast<int>(cp - U'0') : 0};
+    return true;
+  }
+
+ private:
+  Log& log_;
+};
+
+class TrueTypeTest : public DrawTest {
+ protected:
+  void SetUp() override {
+    DrawTest::SetUp();
+    startTrueType(std::make_unique<FakeEngine>(log_));
+  }
+  void TearDown() override {
+    releaseTrueType();
+    DrawTest::TearDown();
+  }
+  FakeEngine::Log log_;
+};
+
+// UTF-8 to code points: every sequence length, invalid bytes as U+FFFD, and
+// a sequence cut short by the end stopping the walk.
+TEST_F(TrueTypeTest, TextWalksUtf8) {
+  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 4, 4, 100), 0);
+  KAV_DrawTrueTypeText("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+  KAV_DrawTrueTypeText("\x80" "b\xC3" "c\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80");
+  KAV_DrawTrueTypeText("d\xE2\x82");
+  KAV_DrawTrueTypeText("e\xF0");
+  EXPECT_EQ(log_.drawn, U"a\u00E9\u20AC\U0001F600\uFFFDb\uFFFDc\uFFFD\uFFFD\uFFFDde");
+}
+
+// The start state, style codes re-making the font with one field changed,
+// the newline by the cell height, the advance, and the cell's limits.
+TEST_F(TrueTypeTest, StyleCodesCellAndCursor) {
+  ASSERT_EQ(log_.fonts.size(), 1u);
+  EXPECT_TRUE(log_.fonts[0].halfWidth == 8 && log_.fonts[0].height == 16 && log_.fonts[0].weight == 0);
+  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 4, 4, 100), 0);
+  for (int code : {1, 3, 5, 2, 4, 6, 7, 0}) KAV_DrawTrueTypeChar(code);
+  ASSERT_EQ(log_.fonts.size(), 7u);
+  EXPECT_TRUE(log_.fonts[1].italic && !log_.fonts[1].underline && log_.fonts[1].weight == 0);
+  EXPECT_TRUE(log_.fonts[2].italic && log_.fonts[2].weight == 700);
+  EXPECT_TRUE(log_.fonts[3].italic && log_.fonts[3].underline && log_.fonts[3].weight == 700);
+  EXPECT_TRUE(!log_.fonts[6].italic && !log_.fonts[6].underline && log_.fonts[6].weight == 400);
+
+  KAV_SetLeftMargin(2);
+  KAV_SetTextCursor(0, 5);
+  KAV_DrawTrueTypeText("7\n3");
+  cursorIs(5, 21);
+  EXPECT_EQ(KAV_SetTrueTypeCell(41, 30), 0);
+  EXPECT_TRUE(log_.fonts.back().halfWidth == 20 && log_.fonts.back().height == 30);
+  KAV_DrawTrueTypeChar('\n');
+  cursorIs(2, 51);
+
+  // A cell with no width or height makes no font: text draws nothing.
+  for (auto [w, h] : {std::pair{1, 16}, std::pair{16, 0}, std::pair{-4, 16}}) {
+    const auto made = log_.fonts.size();
+    EXPECT_EQ(KAV_SetTrueTypeCell(w, h), 1);
+    EXPECT_EQ(log_.fonts.size(), made);
+  }
+  log_.drawn.clear();
+  KAV_DrawTrueTypeText("ab");
+  KAV_DrawTrueTypeChar(3);
+  EXPECT_TRUE(log_.drawn.empty());
+  cursorIs(2, 51);
+  EXPECT_EQ(KAV_SetTrueTypeCell(16, 16), 0);
+  EXPECT_EQ(log_.fonts.back().weight, 700);  // the style asked for meanwhile is kept
+
+  // Without an engine there is never a font.
+  releaseTrueType();
+  EXPECT_EQ(KAV_SetTrueTypeCell(16, 16), 1);
+}
+
+// The glyph lands with its cell's bottom row on the cursor's y, blends into
+// 32-bit pixels keeping their fourth byte, takes the low byte in 8-bit
+// images at half coverage, and is clipped at every edge.
+TEST_F(TrueTypeTest, GlyphsBlendAtTheCell) {
+  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 5, 4, 100), 0);
+  ASSERT_EQ(KAV_SetTrueTypeCell(8, 3), 0);
+  kav_tttc = 0xFFFFFF;
+  KAV_SetTextCursor(0, 3);
+  KAV_DrawTrueTypeChar('1');
+  KAV_DrawTrueTypeChar('2');  // advanced by 1; overlaps one column
+  EXPECT_EQ(picture(), (Picture{".....", ".###.", ".###.", ".###."}));
+  KAV_SetTextCursor(3, 1);  // clipped at the top and the right
+  KAV_DrawTrueTypeChar('0');
+  KAV_SetTextCursor(-2, 3);  // clipped at the left
+  KAV_DrawTrueTypeChar('0');
+  EXPECT_EQ(picture(), (Picture{"....#", "#####", "####.", "####."}));
+
+  GlyphMask m{0, 0, 3, 1, {255, 128, 127}, 0};
+  KAV_SetPixel(0, 0, 0xFF000000);
+  KAV_SetPixel(1, 0, 0x000000);
+  KAV_SetPixel(2, 0, 0x102030);
+  blendGlyph(currentCanvas(), 0, 0, m, 0x80FF00);
+  EXPECT_EQ(KAV_GetPixel(0, 0), 0xFF80FF00u);
+  EXPECT_EQ(KAV_GetPixel(1, 0), 0x408000u);
+  EXPECT_EQ(KAV_GetPixel(2, 0), 0x488F18u);  // 127/255 of the way from 0x102030 to 0x80FF00
+
+  ASSERT_EQ(KAV_CreateImage8(1, "t8", 0, 0, 3, 1, 100), 0);
+  blendGlyph(currentCanvas(), 0, 0, m, 0xABCD42);
+  EXPECT_EQ(picture({{0x42, '#'}}), (Picture{"##."}));
 }
 
 }  // namespace
