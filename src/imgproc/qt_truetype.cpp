@@ -8,7 +8,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace rozoru {
@@ -22,9 +24,14 @@ class QtTrueType final : public TrueTypeEngine {
   bool makeFont(const TrueTypeFontDesc& d) override {
     font_.reset();
     const QString face = QStringLiteral("IPAGothic");
-    if (d.halfWidth <= 0 || d.height <= 0 || d.halfWidth > kMaxCell || d.height > kMaxCell ||
-        !QFontDatabase::hasFamily(face))
+    if (!QFontDatabase::hasFamily(face)) {
+      static std::atomic<bool> told{false};
+      if (!told.exchange(true))
+        std::fprintf(stderr, "TrueType text: the font IPAGothic is not installed (Debian package "
+                             "fonts-ipafont-gothic); TrueType text draws nothing.\n");
       return false;
+    }
+    if (d.halfWidth <= 0 || d.height <= 0 || d.halfWidth > kMaxCell || d.height > kMaxCell) return false;
     QFont f(face);
     f.setStyleStrategy(QFont::NoFontMerging);
     f.setKerning(false);

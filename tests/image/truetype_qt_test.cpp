@@ -5,6 +5,7 @@
 #include "imgproc/qt_truetype.h"
 #include "rozoru/draw.h"
 #include "tests/image/draw_fixture.h"
+#include "tests/shell/framework_fixture.h"
 
 namespace rozoru::test {
 namespace {
@@ -112,6 +113,29 @@ TEST_F(QtTrueTypeTest, StylesAndEightBitImages) {
     ink += static_cast<int>(std::count(row.begin(), row.end(), '#'));
   }
   EXPECT_GT(ink, 20);
+}
+
+// The framework makes the TrueType font when it starts: an application
+// draws TrueType text without setting a cell first.
+using TrueTypeStartTest = FrameworkFixture;
+TEST_F(TrueTypeStartTest, FontIsReadyWhenTheApplicationStarts) {
+  startFramework();
+  int x = -1, y = -1, margin = -1, halfWidth = 0, height = 0;
+  Pixel32 colour = 0;
+  onWorker([&] {
+    ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 32, 32, 100), 0);
+    KAV_GetTextCursor(&x, &y);
+    margin = KAV_GetLeftMargin();
+    KAV_GetTrueTypeCell(&halfWidth, &height);
+    colour = kav_tttc;
+    KAV_SetTextCursor(0, 20);
+    KAV_DrawTrueTypeChar('A');
+  });
+  EXPECT_TRUE(x == 0 && y == 0 && margin == 0);
+  EXPECT_TRUE(halfWidth == 8 && height == 16);
+  EXPECT_EQ(colour, 0xFFFFFFu);
+  onWorker([&] { KAV_GetTextCursor(&x, &y); });
+  EXPECT_EQ(x, 8);
 }
 
 }  // namespace
