@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace rozoru {
@@ -121,6 +122,50 @@ void scaleSmooth(const std::uint32_t* src, int sw, int sh, int srcStride, std::u
   std::vector<std::uint32_t> mid(static_cast<std::size_t>(mw) * static_cast<std::size_t>(mh));
   enlarge(src, sw, sh, srcStride, mid.data(), mw, mh, mw);
   shrink(mid.data(), mw, mh, mw, dst, dw, dh, dstStride);
+}
+
+void scaleNearest8(const std::uint8_t* src, int sw, int sh, int srcStride, std::uint8_t* dst, int dw, int dh,
+                   int dstStride) {
+  std::vector<int> xs(static_cast<std::size_t>(dw));
+  for (int x = 0; x < dw; ++x) xs[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<long long>(x) * sw / dw);
+  for (int y = 0; y < dh; ++y) {
+    const std::uint8_t* row = src + static_cast<std::ptrdiff_t>(static_cast<long long>(y) * sh / dh) * srcStride;
+    std::uint8_t* out = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < dw; ++x) out[x] = row[xs[static_cast<std::size_t>(x)]];
+  }
+}
+
+void scaleIndexedSmooth(const std::uint8_t* src, int sw, int sh, int srcStride, const std::uint32_t* palette,
+                        std::uint8_t* dst, int dw, int dh, int dstStride) {
+  std::vector<std::uint32_t> colours(static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh));
+  expandIndexed(src, sw, sh, srcStride, palette, colours.data(), sw);
+  std::vector<std::uint32_t> scaled(static_cast<std::size_t>(dw) * static_cast<std::size_t>(dh));
+  scaleSmooth(colours.data(), sw, sh, sw, scaled.data(), dw, dh, dw);
+  // Averages repeat a lot (flat areas, the palette's own colours): each
+  // distinct colour is searched once.
+  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
+  const auto find = [&](std::uint32_t c) {
+    const auto [it, fresh] = nearest.try_emplace(c, std::uint8_t{0});
+    if (!fresh) return it->second;
+    long long best = -1;
+    for (int k = 0; k < 256; ++k) {
+      const std::uint32_t e = palette[k];
+      const long long dr = static_cast<long long>(channel(c, 16)) - channel(e, 16);
+      const long long dg = static_cast<long long>(channel(c, 8)) - channel(e, 8);
+      const long long db = static_cast<long long>(channel(c, 0)) - channel(e, 0);
+      const long long d = dr * dr + dg * dg + db * db;
+      if (best < 0 || d < best) {
+        best = d;
+        it->second = static_cast<std::uint8_t>(k);
+      }
+    }
+    return it->second;
+  };
+  for (int y = 0; y < dh; ++y) {
+    std::uint8_t* out = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    const std::uint32_t* in = scaled.data() + static_cast<std::ptrdiff_t>(y) * dw;
+    for (int x = 0; x < dw; ++x) out[x] = find(in[x]);
+  }
 }
 
 void expandIndexed(const std::uint8_t* src, int w, int h, int srcStrideBytes, const std::uint32_t* table,

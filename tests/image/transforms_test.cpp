@@ -1,0 +1,190 @@
+// Point operations and geometric transforms on image slots without a
+// display: the test thread is the worker, the window system is in memory.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "image/slots.h"
+#include "rozoru/kav.h"
+#include "shell/core/shell.h"
+#include "shell/core/windows.h"
+#include "tests/shell/fake_window_system.h"
+
+namespace rozoru {
+namespace {
+
+class TransformsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShell();
+    setCurrentPump(&pump_);
+    shell().attach(&ws_, &pump_);
+    main_ = shell().createMainWindowHandle();
+    installImageSlots();
+  }
+  void TearDown() override {
+    releaseAllImages();
+    windowTable().remove(main_);
+    resetShell();
+    setCurrentPump(nullptr);
+  }
+
+  // A 32-bit image of the given pixels, current.
+  void image32(int id, int w, int h, const std::vector<Pixel32>& px) {
+    ASSERT_EQ(KAV_CreateImage(id, "t", 0, 0, w, h, 100), 0);
+    std::memcpy(KAV_ImagePixels[id], px.data(), px.size() * sizeof(Pixel32));
+  }
+  // An 8-bit image of the given indexes (packed rows); row padding holds 0xEE.
+  void image8(int id, int w, int h, const std::vector<std::uint8_t>& px) {
+    ASSERT_EQ(KAV_CreateImage8(id, "t", 0, 0, w, h, 100), 0);
+    const std::ptrdiff_t stride = KAV_Stride8(w);
+    std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(stride * h));
+    for (int y = 0; y < h; ++y) std::memcpy(KAV_ImageBytes[id] + y * stride, px.data() + y * w, static_cast<std::size_t>(w));
+  }
+  static std::vector<Pixel32> pixels(int id) {
+    const ImageSlot& s = kav_image[id];
+    return {KAV_ImagePixels[id], KAV_ImagePixels[id] + s.width * s.height};
+  }
+  // The picture's indexes, packed (padding left out).
+  static std::vector<std::uint8_t> indexes(int id) {
+    const ImageSlot& s = kav_image[id];
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < s.height; ++y)
+      out.insert(out.end(), KAV_ImageBytes[id] + y * KAV_Stride8(s.width), KAV_ImageBytes[id] + y * KAV_Stride8(s.width) + s.width);
+    return out;
+  }
+  static std::vector<int> size(int id) { return {kav_image[id].width, kav_image[id].height}; }
+
+  QueuePump pump_;
+  test::FakeWindowSystem ws_;
+  Hwnd main_ = 0;
+};
+
+// Catches a swapped mapping (left for right), a transposition instead of a
+// rotation, a stride taken from the old width, and padding bytes of 8-bit
+// rows leaking into the result.
+TEST_F(TransformsTest, RotationsMapEveryPixelAndSwapTheSize) {
+  image32(0, 3, 1, {0xA, 0xB, 0xC});
+  KAV_RotateRight();
+  EXPECT_EQ(size(0), (std::vector{1, 3}));
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xA, 0xB, 0xC}));
+  KAV_RotateLeft();
+  KAV_RotateLeft();
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xC, 0xB, 0xA}));
+
+  // 3 x 2, four turns right and a right-left pair come back exactly.
+  const std::vector<Pixel32> six = {1, 2, 3, 4, 5, 6};
+  ASSERT_EQ(KAV_DestroyImage(0), 0);
+  image32(0, 3, 2, six);
+  KAV_RotateRight();
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{4, 1, 5, 2, 6, 3}));
+  for (int i = 0; i < 3; ++i) KAV_RotateRight();
+  EXPECT_EQ(size(0), (std::vector{3, 2}));
+  EXPECT_EQ(pixels(0), six);
+  KAV_RotateRight();
+  KAV_RotateLeft();
+  EXPECT_EQ(pixels(0), six);
+
+  // 8-bit, width 5 (rows of 8 bytes) to width 2 (rows of 4 bytes).
+  image8(1, 5, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  KAV_RotateLeft();
+  EXPECT_EQ(size(1), (std::vector{2, 5}));
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{5, 10, 4, 9, 3, 8, 2, 7, 1, 6}));
+  KAV_RotateRight();
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
+// Catches a transform that changes a picture it could not resize, and one
+// that writes a slot that is not in use (the freed slot keeps its memory).
+TEST_F(TransformsTest, FailedResizeAndFreeSlotsKeepThePicture) {
+  image32(2, 1000, 10, std::vector<Pixel32>(10000, 0x123456));
+  KAV_RotateRight();  // 10 x 1000 has no zoom that fits the screen
+  EXPECT_EQ(size(2), (std::vector{1000, 10}));
+  KAV_ScaleImage(1000000);  // 1000000 x 10000 is more memory than an image may have
+  EXPECT_EQ(size(2), (std::vector{1000, 10}));
+  KAV_ScaleImage(0);
+  KAV_ScaleImage(-500);
+  EXPECT_EQ(size(2), (std::vector{1000, 10}));
+  EXPECT_EQ(pixels(2), std::vector<Pixel32>(10000, 0x123456));
+
+  ASSERT_EQ(KAV_DestroyImage(2), 0);
+  Pixel32* stale = KAV_ImagePixels[2];
+  KAV_Invert(2);
+  KAV_ClearImage(2);
+  KAV_FlipHorizontal(2);
+  KAV_FlipVertical(2);
+  KAV_RotateLeft();
+  KAV_ScaleImage(500);
+  EXPECT_EQ(stale[0], 0x123456u);
+  EXPECT_EQ(stale[9999], 0x123456u);
+  EXPECT_EQ(kav_image[2].inUse, 0);
+}
+
+// Catches flips that miss the middle, swap a pixel twice, or touch row padding;
+// invert that changes bits 24-31 or the padding; a clear that leaves padding.
+TEST_F(TransformsTest, FlipsInvertAndClear) {
+  image32(0, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 0xFF000009});
+  KAV_FlipHorizontal(0);
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{3, 2, 1, 6, 5, 4, 0xFF000009, 8, 7}));
+  KAV_FlipVertical(0);
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xFF000009, 8, 7, 6, 5, 4, 3, 2, 1}));
+  KAV_Invert(0);
+  EXPECT_EQ(pixels(0)[0], 0xFFFFFFF6u);
+  EXPECT_EQ(pixels(0)[8], 0x00FFFFFEu);
+  KAV_Invert(0);
+  EXPECT_EQ(pixels(0)[0], 0xFF000009u);
+
+  image8(1, 3, 2, {1, 2, 3, 4, 5, 6});
+  KAV_FlipHorizontal(1);
+  KAV_FlipVertical(1);
+  KAV_Invert(1);
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{249, 250, 251, 252, 253, 254}));
+  EXPECT_EQ(KAV_ImageBytes[1][3], 0xEE);
+  EXPECT_EQ(KAV_ImageBytes[1][7], 0xEE);
+  KAV_ClearImage(1);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(KAV_ImageBytes[1][i], 0) << i;
+}
+
+// Catches sizes rounded differently from (side * factor + 500) / 1000, a
+// blend in mode 3, mode 4 not averaging, and 8-bit averages of raw indexes
+// instead of palette colours.
+TEST_F(TransformsTest, ScalingSizesAndSampling) {
+  const struct {
+    int w, h, factor, nw, nh;
+  } sizes[] = {{320, 240, 707, 226, 170}, {320, 240, 1414, 452, 339}, {1, 1, 500, 1, 1}, {3, 3, 500, 2, 2}};
+  for (const auto& c : sizes) {
+    image32(3, c.w, c.h, std::vector<Pixel32>(static_cast<std::size_t>(c.w * c.h), 0x404040));
+    KAV_ScaleImage(c.factor);
+    EXPECT_EQ(size(3), (std::vector{c.nw, c.nh})) << c.w << "x" << c.h << " by " << c.factor;
+    EXPECT_EQ(pixels(3), std::vector<Pixel32>(static_cast<std::size_t>(c.nw * c.nh), 0x404040));
+    ASSERT_EQ(KAV_DestroyImage(3), 0);
+  }
+
+  image32(0, 2, 1, {0x000000, 0xFEFEFE});
+  KAV_ScaleImage(2000);
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0, 0, 0xFEFEFE, 0xFEFEFE, 0, 0, 0xFEFEFE, 0xFEFEFE}));
+  ASSERT_EQ(KAV_SetStretchMode(0, 4), 0);
+  KAV_SelectImage(0);
+  KAV_ScaleImage(250);  // 4 x 2 to 1 x 1: the mean of all
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0x7F7F7F}));
+
+  image8(1, 2, 1, {7, 9});
+  KAV_ScaleImage(2000);
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{7, 7, 9, 9, 7, 7, 9, 9}));
+  // Black at 0, white at 1, mid grey at 2: white and black average to entry 2.
+  std::vector<std::uint32_t> palette(256, 0x0000FF);
+  palette[0] = 0x000000;
+  palette[1] = 0xFFFFFF;
+  palette[2] = 0x808080;
+  ASSERT_EQ(KAV_DestroyImage(1), 0);
+  image8(1, 2, 2, {0, 1, 1, 0});
+  ASSERT_EQ(KAV_SetColorTable(palette.data(), 256), 0);
+  ASSERT_EQ(KAV_SetStretchMode(1, 4), 0);
+  KAV_SelectImage(1);
+  KAV_ScaleImage(500);
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{2}));
+}
+
+}  // namespace
+}  // namespace rozoru
