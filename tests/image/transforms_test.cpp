@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/slots.h"
+#include "rozoru/draw.h"
 #include "rozoru/kav.h"
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
@@ -33,14 +34,14 @@ class TransformsTest : public ::testing::Test {
   // A 32-bit image of the given pixels, current.
   void image32(int id, int w, int h, const std::vector<Pixel32>& px) {
     ASSERT_EQ(KAV_CreateImage(id, "t", 0, 0, w, h, 100), 0);
-    std::memcpy(KAV_ImagePixels[id], px.data(), px.size() * sizeof(Pixel32));
+    if (!px.empty()) std::memcpy(KAV_ImagePixels[id], px.data(), px.size() * sizeof(Pixel32));
   }
   // An 8-bit image of the given indexes (packed rows); row padding holds 0xEE.
   void image8(int id, int w, int h, const std::vector<std::uint8_t>& px) {
     ASSERT_EQ(KAV_CreateImage8(id, "t", 0, 0, w, h, 100), 0);
     const std::ptrdiff_t stride = KAV_Stride8(w);
     std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(stride * h));
-    for (int y = 0; y < h; ++y) std::memcpy(KAV_ImageBytes[id] + y * stride, px.data() + y * w, static_cast<std::size_t>(w));
+    for (int y = 0; y < h && !px.empty(); ++y) std::memcpy(KAV_ImageBytes[id] + y * stride, px.data() + y * w, static_cast<std::size_t>(w));
   }
   static std::vector<Pixel32> pixels(int id) {
     const ImageSlot& s = kav_image[id];
@@ -116,6 +117,10 @@ TEST_F(TransformsTest, FailedResizeAndFreeSlotsKeepThePicture) {
   KAV_FlipVertical(2);
   KAV_RotateLeft();
   KAV_ScaleImage(500);
+  KAV_TestPatternRgb();
+  KAV_TestPatternHsv();
+  KAV_TestPatternYCrCb();
+  KAV_TestPatternGrey();
   EXPECT_EQ(stale[0], 0x123456u);
   EXPECT_EQ(stale[9999], 0x123456u);
   EXPECT_EQ(kav_image[2].inUse, 0);
@@ -184,6 +189,56 @@ TEST_F(TransformsTest, ScalingSizesAndSampling) {
   KAV_SelectImage(1);
   KAV_ScaleImage(500);
   EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{2}));
+}
+
+// Catches wrong rounding or operand order in the pattern formulas, a pen left
+// elsewhere, 8-bit images not getting the low byte, the division by the half
+// height of a one-row HSV image, a chroma centre off (W/2, H/2) or chroma
+// with the vertical sign turned, and a grey ramp without the grey palette.
+TEST_F(TransformsTest, TestPatterns) {
+  image32(0, 2, 2, {});
+  KAV_SetPenPosition(9, 9);
+  KAV_TestPatternRgb();
+  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0x0000FF, 0x7F00C0, 0x007FC0, 0x7F7F80}));
+  int px = 0, py = 0;
+  KAV_GetPenPosition(&px, &py);
+  EXPECT_EQ(px * 10 + py, 11);
+  image8(1, 2, 2, {});
+  KAV_TestPatternRgb();
+  EXPECT_EQ(indexes(1), (std::vector<std::uint8_t>{0xFF, 0xC0, 0xC0, 0x80}));
+
+  image32(2, 2, 1, {});
+  KAV_TestPatternHsv();
+  EXPECT_EQ(pixels(2)[0], 0xFF0000u);
+  image32(3, 1, 2, {});
+  KAV_TestPatternHsv();  // white above (no saturation), full red below
+  EXPECT_EQ(pixels(3), (std::vector<Pixel32>{0xFFFFFF, 0xFF0000}));
+
+  image32(4, 5, 4, {});
+  const auto red = [](Pixel32 p) { return (p >> 16) & 0xFF; };
+  const auto green = [](Pixel32 p) { return (p >> 8) & 0xFF; };
+  for (void (*pattern)() : {KAV_TestPatternYCrCb, KAV_TestPatternYuv, KAV_TestPatternYiq}) {
+    std::memset(KAV_ImagePixels[4], 0x55, 5 * 4 * sizeof(Pixel32));
+    pattern();
+    const std::vector<Pixel32> p = pixels(4);
+    EXPECT_EQ(p[2 * 5 + 2], 0u);
+    // Above the centre the chroma leans to red, below it to green.
+    EXPECT_GT(red(p[0 * 5 + 2]), green(p[0 * 5 + 2]));
+    EXPECT_GT(green(p[3 * 5 + 2]), red(p[3 * 5 + 2]));
+  }
+
+  image32(5, 4, 2, {});
+  KAV_TestPatternGrey();
+  EXPECT_EQ(pixels(5), (std::vector<Pixel32>{0x000000, 0x3F3F3F, 0x7F7F7F, 0xBFBFBF,  //
+                                             0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040}));
+  image8(6, 3, 1, {});
+  std::vector<std::uint32_t> table(256, 0x123456);
+  ASSERT_EQ(KAV_SetColorTable(table.data(), 256), 0);
+  KAV_TestPatternGrey();  // one row: the falling ramp is drawn last
+  EXPECT_EQ(indexes(6), (std::vector<std::uint8_t>{255, 170, 85}));
+  ASSERT_EQ(KAV_GetColorTable(table.data()), 0);
+  EXPECT_EQ(table[0], 0u);
+  EXPECT_EQ(table[200], 0xC8C8C8u);
 }
 
 }  // namespace
