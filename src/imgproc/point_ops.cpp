@@ -21,10 +21,13 @@ void KAV_Invert(int id) {
     return;
   }
   // Only the picture's bytes: the padding at the end of each row is not a pixel.
-  const std::ptrdiff_t stride = KAV_Stride8(s.width);
-  for (int y = 0; y < s.height; ++y) {
-    std::uint8_t* row = KAV_ImageBytes[id] + y * stride;
-    for (int x = 0; x < s.width; ++x) row[x] = static_cast<std::uint8_t>(row[x] ^ 0xFFu);
+  // Local copies: a byte store could otherwise change the slot's fields.
+  const int w = s.width, h = s.height;
+  const std::ptrdiff_t stride = KAV_Stride8(w);
+  std::uint8_t* const bytes = KAV_ImageBytes[id];
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* row = bytes + y * stride;
+    for (int x = 0; x < w; ++x) row[x] = static_cast<std::uint8_t>(row[x] ^ 0xFFu);
   }
 }
 

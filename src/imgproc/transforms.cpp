@@ -16,14 +16,29 @@ namespace {
 template <typename T>
 void flipRowsT(T* px, int w, int h, std::ptrdiff_t stride) {
   for (int y = 0; y < h; ++y) {
-    T* row = px + y * stride;
-    std::reverse(row, row + w);
+    // The two halves never overlap: restricted, the swaps run in vector registers.
+    T* __restrict left = px + y * stride;
+    T* __restrict right = left + (w - 1);
+    for (int i = 0; i < w / 2; ++i) {
+      const T t = left[i];
+      left[i] = right[-i];
+      right[-i] = t;
+    }
   }
 }
 
+// Whole rows through one spare row: three block copies per pair.
 template <typename T>
 void flipColumnsT(T* px, int w, int h, std::ptrdiff_t stride) {
-  for (int y = 0; y < h / 2; ++y) std::swap_ranges(px + y * stride, px + y * stride + w, px + (h - 1 - y) * stride);
+  std::vector<T> spare(static_cast<std::size_t>(w));
+  const std::size_t bytes = static_cast<std::size_t>(w) * sizeof(T);
+  for (int y = 0; y < h / 2; ++y) {
+    T* a = px + y * stride;
+    T* b = px + (h - 1 - y) * stride;
+    std::memcpy(spare.data(), a, bytes);
+    std::memcpy(a, b, bytes);
+    std::memcpy(b, spare.data(), bytes);
+  }
 }
 
 // Square tiles keep both the rows read and the rows written in the cache.
@@ -57,17 +72,24 @@ void rotateLeftT(const T* src, int w, int h, std::ptrdiff_t srcStride, T* dst, s
 
 bool inUse(int id) { return static_cast<unsigned>(id) < unsigned{KAV_MAX_IMAGES} && kav_image[id].inUse != 0; }
 
-// The current image's pixels as one packed copy (rows of w elements), or
-// nothing when there is no memory for it.
+// Slot id's pixels as one packed copy (rows of w elements; T is the
+// depth's element), or nothing when there is no memory for it.
 template <typename T>
 bool packedCopy(int id, std::vector<T>& out) {
   const ImageSlot& s = kav_image[id];
+  const auto w = static_cast<std::size_t>(s.width);
   try {
-    out.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+    out.resize(w * static_cast<std::size_t>(s.height));
   } catch (const std::exception&) {
     return false;
   }
-  KAV_GetImageArea(out.data(), 0, 0, s.width, s.height);
+  const std::ptrdiff_t stride = s.bitDepth == 32 ? s.width * std::ptrdiff_t{4} : KAV_Stride8(s.width);
+  if (w * sizeof(T) == static_cast<std::size_t>(stride)) {
+    std::memcpy(out.data(), KAV_ImageBytes[id], out.size() * sizeof(T));
+    return true;
+  }
+  for (int y = 0; y < s.height; ++y)
+    std::memcpy(out.data() + static_cast<std::size_t>(y) * w, KAV_ImageBytes[id] + y * stride, w * sizeof(T));
   return true;
 }
 
