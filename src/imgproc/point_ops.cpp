@@ -25,9 +25,12 @@ void KAV_Invert(int id) {
   const int w = s.width, h = s.height;
   const std::ptrdiff_t stride = KAV_Stride8(w);
   std::uint8_t* const bytes = KAV_ImageBytes[id];
-  for (int y = 0; y < h; ++y) {
+  // Rows without padding are one run.
+  const int rows = stride == w ? 1 : h;
+  const std::ptrdiff_t run = stride == w ? stride * h : w;
+  for (int y = 0; y < rows; ++y) {
     std::uint8_t* row = bytes + y * stride;
-    for (int x = 0; x < w; ++x) row[x] = static_cast<std::uint8_t>(row[x] ^ 0xFFu);
+    for (std::ptrdiff_t x = 0; x < run; ++x) row[x] = static_cast<std::uint8_t>(row[x] ^ 0xFFu);
   }
 }
 
