@@ -110,10 +110,15 @@ void blendColumns(const BlendedRow& top, const BlendedRow& bottom, int fy, std::
   const std::uint16_t* __restrict br = bottom.r.data();
   const std::uint16_t* __restrict bg = bottom.g.data();
   const std::uint16_t* __restrict bb = bottom.b.data();
-  // 16-bit weights: the products are widening 16 x 16-bit multiplies.
+  // (t * wt + b * wb + 2^15) >> 16 in 16-bit lanes: with t = 256 th + tl,
+  // hi = th wt + bh wb and lo = tl wt + bl wb both stay below 2^16 (the
+  // weights add up to 256), and the result is (hi + (lo >> 8) + 128) >> 8,
+  // which is below 2^16 too because the result is at most 255.
   const auto wt = static_cast<std::uint16_t>(256 - fy), wb = static_cast<std::uint16_t>(fy);
   const auto mix = [wt, wb](std::uint16_t t, std::uint16_t b) {
-    return (static_cast<std::uint32_t>(t) * wt + static_cast<std::uint32_t>(b) * wb + (1u << 15)) >> 16;
+    const auto hi = static_cast<std::uint16_t>((t >> 8) * wt + (b >> 8) * wb);
+    const auto lo = static_cast<std::uint16_t>((t & 0xFF) * wt + (b & 0xFF) * wb);
+    return static_cast<std::uint32_t>(static_cast<std::uint16_t>(hi + (lo >> 8) + 128) >> 8);
   };
   for (std::size_t x = 0; x < n; ++x) out[x] = (mix(tr[x], br[x]) << 16) | (mix(tg[x], bg[x]) << 8) | mix(tb[x], bb[x]);
 }
