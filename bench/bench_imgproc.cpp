@@ -2,9 +2,10 @@
 // the same operation in OpenCV (CV_8UC4 / CV_8UC1 over the same memory) when
 // its core and imgproc are installed.
 //
-// "Kav" cases run the public call on an image slot of an in-memory window
-// system (so the figures hold the framework's whole cost without a display's,
-// including the copy and the new pixel memory of a rotation); "Kernel" cases
+// "Kav" cases run the public call on an image slot of a window system that
+// only keeps a front buffer (so the figures hold the framework's whole cost
+// without a display's: the working copy, the new pixel memory and the
+// repaints of a rotation or scaling); "Kernel" cases
 // run only the pixel mapping on plain buffers, as OpenCV does.
 #include <benchmark/benchmark.h>
 
@@ -18,7 +19,7 @@
 #include "shell/core/shell.h"
 #include "shell/core/windows.h"
 #include "image/slots.h"
-#include "tests/shell/fake_window_system.h"
+#include "shell/core/window_system.h"
 
 #ifdef ROZORU_BENCH_OPENCV
 #include <opencv2/core.hpp>
@@ -35,9 +36,40 @@ using namespace rozoru;
 
 constexpr int kW = 640, kH = 480;
 
+// A window system that does nothing but present as the real one does: one
+// copy of the picture into a front buffer that keeps its memory.
+struct BenchWindowSystem final : WindowSystem {
+  std::vector<std::uint32_t> front;
+  void present(Hwnd, const std::uint32_t* pixels, int width, int height, int stride) override {
+    front.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+      std::copy(pixels + static_cast<std::ptrdiff_t>(y) * stride, pixels + static_cast<std::ptrdiff_t>(y) * stride + width,
+                front.begin() + static_cast<std::ptrdiff_t>(y) * width);
+  }
+  ScreenMetrics metrics() override {
+    return {.screenWidth = 1280, .screenHeight = 1024, .fullWidth = 1280, .fullHeight = 976, .captionHeight = 24,
+            .minClientWidth = 112, .minClientHeight = 10, .colorDepth = 24};
+  }
+  bool create(Hwnd, const CreateParams&) override { return true; }
+  void destroy(Hwnd) override {}
+  void setCaption(Hwnd, const std::string&) override {}
+  std::string caption(Hwnd) override { return {}; }
+  void setClientSize(Hwnd, int, int) override {}
+  Rect frameRect(Hwnd) override { return {}; }
+  Rect clientRect(Hwnd) override { return {}; }
+  void move(Hwnd, int, int) override {}
+  void show(Hwnd) override {}
+  void setForeground(Hwnd) override {}
+  void setAcceptDrops(Hwnd, bool) override {}
+  void popupMenu(Hwnd, const std::vector<MenuItem>&) override {}
+  void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
+  void setStatusText(Hwnd, const std::string&) override {}
+  std::uint32_t modifiers() override { return 0; }
+};
+
 struct Setup {
   QueuePump pump;
-  test::FakeWindowSystem ws;
+  BenchWindowSystem ws;
   Setup() {
     resetShell();
     setCurrentPump(&pump);
@@ -158,13 +190,18 @@ BENCHMARK(BM_Kav_TestPattern)->DenseRange(0, 3)->ArgName("rgb_hsv_ycrcb_grey");
 void BM_Kernel_RotateRight(benchmark::State& state) {
   const auto src = noise(kW, kH);
   std::vector<std::uint32_t> dst(src.size());
+  const std::vector<std::uint8_t> src8(src.begin(), src.end());
+  std::vector<std::uint8_t> dst8(src8.size());
   for (auto _ : state) {
-    rotateRight(src.data(), kW, kH, kW, dst.data(), kH);
+    if (state.range(0) == 32)
+      rotateRight(src.data(), kW, kH, kW, dst.data(), kH);
+    else
+      rotateRight(src8.data(), kW, kH, kW, dst8.data(), kH);
     benchmark::ClobberMemory();
   }
   pixelsProcessed(state);
 }
-BENCHMARK(BM_Kernel_RotateRight);
+BENCHMARK(BM_Kernel_RotateRight)->Arg(32)->Arg(8)->ArgName("bits");
 
 void BM_Kernel_RotateLeft(benchmark::State& state) {
   const auto src = noise(kW, kH);
