@@ -295,4 +295,15 @@ BENCHMARK(BM_OpenCV_Resize)->ArgsProduct({{500, 707, 1414, 2000}, {3, 4}})->ArgN
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// OpenCV runs single-threaded, as ours does: the CPU column counts the
+// benchmark's own thread only.
+int main(int argc, char** argv) {
+#ifdef ROZORU_BENCH_OPENCV
+  cv::setNumThreads(1);
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
