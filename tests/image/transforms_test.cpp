@@ -5,32 +5,13 @@
 #include <cstring>
 #include <vector>
 
-#include "image/slots.h"
-#include "rozoru/draw.h"
-#include "rozoru/kav.h"
-#include "shell/core/shell.h"
-#include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
+#include "tests/image/draw_fixture.h"
 
 namespace rozoru {
 namespace {
 
-class TransformsTest : public ::testing::Test {
+class TransformsTest : public test::DrawTest {
  protected:
-  void SetUp() override {
-    resetShell();
-    setCurrentPump(&pump_);
-    shell().attach(&ws_, &pump_);
-    main_ = shell().createMainWindowHandle();
-    installImageSlots();
-  }
-  void TearDown() override {
-    releaseAllImages();
-    windowTable().remove(main_);
-    resetShell();
-    setCurrentPump(nullptr);
-  }
-
   // A 32-bit image of the given pixels, current.
   void image32(int id, int w, int h, const std::vector<Pixel32>& px) {
     ASSERT_EQ(KAV_CreateImage(id, "t", 0, 0, w, h, 100), 0);
@@ -56,10 +37,6 @@ class TransformsTest : public ::testing::Test {
     return out;
   }
   static std::vector<int> size(int id) { return {kav_image[id].width, kav_image[id].height}; }
-
-  QueuePump pump_;
-  test::FakeWindowSystem ws_;
-  Hwnd main_ = 0;
 };
 
 // Catches a swapped mapping (left for right), a transposition instead of a
