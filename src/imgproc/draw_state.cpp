@@ -1,6 +1,9 @@
 // The drawing state and its public accessors.
 #include "imgproc/draw_state.h"
 
+#include <algorithm>
+#include <limits>
+
 Pixel32 kav_dc = 0xFFFFFF;
 Pixel32 kav_tc = 0x000000;
 Pixel32 kav_tttc = 0xFFFFFF;
@@ -10,6 +13,14 @@ namespace rozoru {
 DrawState& drawState() {
   static DrawState state;
   return state;
+}
+
+void movePen(std::int64_t x, std::int64_t y) {
+  const auto clamp = [](std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  };
+  drawState().penX = clamp(x);
+  drawState().penY = clamp(y);
 }
 
 void resetDrawState() {

@@ -2,6 +2,8 @@
 // cursor, margin and the TrueType font's description. Worker thread only.
 #pragma once
 
+#include <cstdint>
+
 #include "rozoru/draw.h"
 
 namespace rozoru {
@@ -24,6 +26,10 @@ struct DrawState {
 };
 
 DrawState& drawState();
+
+// Moves the pen to a point that shape maths computed in 64 bits; points
+// beyond the int range are held at its ends.
+void movePen(std::int64_t x, std::int64_t y);
 
 // Back to the start values (colours, pen, cursor, margin, cell and style);
 // the process start and tests call it.
