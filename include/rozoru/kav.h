@@ -16,6 +16,7 @@
 #include "rozoru/image.h"
 #include "rozoru/imagefile.h"
 #include "rozoru/measure.h"
+#include "rozoru/imgproc.h"
 
 // Shared flags. Writers and meaning:
 //   kav_start   GUI sets 1 (Start, only while kav_running is 0); KAV_Init may set 1;

@@ -17,6 +17,17 @@ void scaleNearest(const std::uint32_t* src, int sw, int sh, int srcStride, std::
 void scaleSmooth(const std::uint32_t* src, int sw, int sh, int srcStride, std::uint32_t* dst, int dw, int dh,
                  int dstStride);
 
+// scaleNearest for 8-bit indexes: the same source pixel for each destination
+// pixel, indexes unchanged (strides in bytes).
+void scaleNearest8(const std::uint8_t* src, int sw, int sh, int srcStride, std::uint8_t* dst, int dw, int dh,
+                   int dstStride);
+
+// scaleSmooth for 8-bit indexes: the colours of the palette (256 entries
+// 0x00RRGGBB) are averaged, and each result becomes the index of the palette
+// entry nearest to it (squared RGB distance, the lowest index on ties).
+void scaleIndexedSmooth(const std::uint8_t* src, int sw, int sh, int srcStride, const std::uint32_t* palette,
+                        std::uint8_t* dst, int dw, int dh, int dstStride);
+
 // Looks up each index in a 256-entry table (8-bit images to 0x00RRGGBB).
 void expandIndexed(const std::uint8_t* src, int w, int h, int srcStrideBytes, const std::uint32_t* table,
                    std::uint32_t* dst, int dstStride);

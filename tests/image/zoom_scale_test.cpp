@@ -83,6 +83,13 @@ TEST(Scaling, SmoothAveragesKeepsFlatAreasFlatAndBlends) {
   std::uint32_t one = 0;
   scaleSmooth(quad.data(), 2, 2, 2, &one, 1, 1, 1);
   EXPECT_EQ(one, 0x404040u);  // each channel 255 / 4, rounded
+  // Halving adds channels side by side in one word: no channel may carry
+  // into its neighbour, and bits 24-31 are no channel.
+  const std::vector<std::uint32_t> blocks = {0xFF00FF, 0x01FF01, 0xFF102030, 0x000000,
+                                             0xFF00FF, 0x000000, 0x0F0F0F, 0x0000FF};
+  std::vector<std::uint32_t> halves(2);
+  scaleSmooth(blocks.data(), 4, 2, 4, halves.data(), 2, 1, 2);
+  EXPECT_EQ(halves, (std::vector<std::uint32_t>{0x804080, 0x080C50}));
 
   // A flat colour stays exactly that colour at any size, one way or both.
   const std::vector<std::uint32_t> flat(7 * 5, 0x123456);
