@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -22,6 +23,7 @@
 namespace rozoru::test {
 
 using Picture = std::vector<std::string>;
+using Pen = std::pair<int, int>;
 
 class DrawTest : public ::testing::Test {
  protected:
@@ -66,12 +68,48 @@ class DrawTest : public ::testing::Test {
     }
     return rows;
   }
-  // The pen position.
-  static std::pair<int, int> pen() {
-    std::pair<int, int> p;
+  // How many times c appears in p.
+  static long count(const Picture& p, char c = '#') {
+    long n = 0;
+    for (const auto& row : p) n += std::ranges::count(row, c);
+    return n;
+  }
+  // The pen position and the text cursor.
+  static Pen pen() {
+    Pen p;
     KAV_GetPenPosition(&p.first, &p.second);
     return p;
   }
+  static Pen cursor() {
+    Pen p;
+    KAV_GetTextCursor(&p.first, &p.second);
+    return p;
+  }
+  // A current 32-bit image of the given pixels (row after row).
+  static void image32(int id, int w, int h, const std::vector<Pixel32>& px) {
+    ASSERT_EQ(KAV_CreateImage(id, "t", 0, 0, w, h, 100), 0);
+    if (!px.empty()) std::memcpy(KAV_ImagePixels[id], px.data(), px.size() * sizeof(Pixel32));
+  }
+  // A current 8-bit image of the given indexes (packed rows); row padding holds 0xEE.
+  static void image8(int id, int w, int h, const std::vector<std::uint8_t>& px) {
+    ASSERT_EQ(KAV_CreateImage8(id, "t", 0, 0, w, h, 100), 0);
+    const std::ptrdiff_t stride = KAV_Stride8(w);
+    std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(stride * h));
+    for (int y = 0; y < h && !px.empty(); ++y) std::memcpy(KAV_ImageBytes[id] + y * stride, px.data() + y * w, static_cast<std::size_t>(w));
+  }
+  static std::vector<Pixel32> pixels(int id) {
+    const ImageSlot& s = kav_image[id];
+    return {KAV_ImagePixels[id], KAV_ImagePixels[id] + s.width * s.height};
+  }
+  // The picture's indexes, packed (padding left out).
+  static std::vector<std::uint8_t> indexes(int id) {
+    const ImageSlot& s = kav_image[id];
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < s.height; ++y)
+      out.insert(out.end(), KAV_ImageBytes[id] + y * KAV_Stride8(s.width), KAV_ImageBytes[id] + y * KAV_Stride8(s.width) + s.width);
+    return out;
+  }
+  static std::vector<int> size(int id) { return {kav_image[id].width, kav_image[id].height}; }
 
  protected:
   QueuePump pump_;
