@@ -12,8 +12,6 @@
 namespace rozoru::test {
 namespace {
 
-using Pen = std::pair<int, int>;
-
 // Pixel reads and writes: 32-bit and padded 8-bit addressing, the unsigned
 // bounds test, the pen, the inversion rules, and a slot not in use.
 TEST_F(DrawTest, PixelsAddressBoundAndMoveThePen) {
@@ -56,12 +54,13 @@ TEST_F(DrawTest, LinesWalkTheExactPixels) {
   KAV_DrawLine(0xFFFFFF, 3, 3, 5, 1);  // dx = dy: x-major
   KAV_DrawLine(0xFFFFFF, 5, 5, 5, 5);
   KAV_DrawLine(0xFFFFFF, 5, 0, 3, 0);
-  EXPECT_EQ(picture(), (Picture{"..####", "..#..#", ".#..#.", ".#.#..", "#.....", "#....#"}));
+  const Picture lines = picture();
+  EXPECT_EQ(lines, (Picture{"..####", "..#..#", ".#..#.", ".#.#..", "#.....", "#....#"}));
   for (int pass = 0; pass < 2; ++pass) {
     KAV_XorLine(0, 0, 5, 5);
     KAV_XorLine(4, 5, 4, -3);
   }
-  EXPECT_EQ(picture(), (Picture{"..####", "..#..#", ".#..#.", ".#.#..", "#.....", "#....#"}));
+  EXPECT_EQ(picture(), lines);
 }
 
 // Draws draw(dx, dy) (the shape moved by dx, dy) whole on a big image and
@@ -126,15 +125,14 @@ TEST_F(DrawTest, BoxesOutlineFillAndRubberBand) {
 }
 
 // Outlines: the radius-10 octant and its 56 pixels, each written once (one
-// XOR pass is the solid outline, two restore), a small circle whole, the pen.
-TEST_F(DrawTest, CircleOutlines) {
+// XOR pass is the solid outline, two restore), a small circle whole, the pen;
+// then discs.
+TEST_F(DrawTest, CirclesAndDiscs) {
   ASSERT_EQ(KAV_CreateImage(0, "c", 0, 0, 21, 21, 100), 0);
   KAV_DrawCircle(0xFFFFFF, 10, 10, 10);
   const Picture ring = picture();
   EXPECT_EQ(pen(), Pen(3, 3));
-  int count = 0;
-  for (const auto& row : ring) count += static_cast<int>(std::count(row.begin(), row.end(), '#'));
-  EXPECT_EQ(count, 56);
+  EXPECT_EQ(count(ring), 56);
   EXPECT_EQ(window(10, 0, 8, 4), (Picture{"####....", "....##..", "......#.", ".......#"}));
   ASSERT_EQ(KAV_CreateImage(1, "x", 0, 0, 21, 21, 100), 0);
   KAV_XorCircle(10, 10, 10);
@@ -148,16 +146,14 @@ TEST_F(DrawTest, CircleOutlines) {
   KAV_DrawCircle(0xFFFFFF, 3, 3, 0);
   EXPECT_EQ(picture(), (Picture{"..###..", ".#...#.", "#.....#", "#..#..#", "#.....#", ".#...#.", "..###.."}));
   EXPECT_EQ(pen(), Pen(3, 3));
-}
 
-// Filled discs: every row one span, so one XOR pass is the solid disc and
-// two restore.
-TEST_F(DrawTest, FilledCircles) {
+  // Filled discs: every row one span, so one XOR pass is the solid disc and
+  // two restore.
   const Picture disc{"..###..", ".#####.", "#######", "#######", "#######", ".#####.", "..###.."};
-  ASSERT_EQ(KAV_CreateImage(0, "f", 0, 0, 7, 7, 100), 0);
+  ASSERT_EQ(KAV_CreateImage(4, "f", 0, 0, 7, 7, 100), 0);
   KAV_FillCircle(3, 3, 3);
   EXPECT_EQ(picture(), disc);
-  ASSERT_EQ(KAV_CreateImage(1, "x", 0, 0, 7, 7, 100), 0);
+  ASSERT_EQ(KAV_CreateImage(3, "x", 0, 0, 7, 7, 100), 0);
   KAV_XorFillCircle(3, 3, 3);
   EXPECT_TRUE(picture() == disc && pen() == Pen(5, 1));
   for (int r = 0; r < 24; ++r) KAV_XorFillCircle(3, 3, r % 12);
@@ -182,8 +178,7 @@ TEST_F(DrawTest, SeedFill) {
   KAV_Paint(0, 1);
   EXPECT_EQ(picture({{0xFF, '#'}, {0x07, 'o'}}), (Picture{"o#o", "ooo"}));
 
-  ASSERT_EQ(KAV_CreateImage(3, "w", 0, 0, 4, 3, 100), 0);
-  std::fill(KAV_ImagePixels[3], KAV_ImagePixels[3] + 12, 0xFFFFFFFFu);
+  image32(3, 4, 3, std::vector<Pixel32>(12, 0xFFFFFFFFu));
   KAV_ImagePixels[3][5] = 0;
   KAV_Paint(3, 2);
   EXPECT_EQ(picture({{0x123407, 'o'}}), (Picture{"oooo", "o.oo", "oooo"}));
