@@ -59,8 +59,7 @@ TEST(MeasureGeometry, ProfileRowsChartPointsAndTexts) {
 TEST_F(MeasureTest, PixelReportOfPureRedOpensATextWindow) {
   std::string printed;
   textwin::hooks().log = [&](int, std::string_view bytes) { printed += bytes; };
-  ASSERT_EQ(KAV_CreateImage(0, "img", 0, 0, 4, 4, 100), 0);
-  KAV_ImagePixels[0][2 * 4 + 1] = 0xFF0000;
+  image32(0, 4, 4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF0000});
   pixelInfo(1, 2);
   EXPECT_EQ(printed,
             "(X,Y)=(1,2)\n(R,G,B)=(255,0,0)\n(H,S,V)=(0,255,255)\n(Y,Cr,Cb)=(76,128,-42)\n"
@@ -90,12 +89,9 @@ TEST_F(MeasureTest, RgbProfileOfAWhiteRow) {
   for (int x = 0; x < 320; ++x) KAV_ImagePixels[3][320 + x] = 0xFFFFFF;
   ASSERT_EQ(lineProfile(Profile::Rgb, 1), 0);
   EXPECT_EQ(shape(KAV_CurrentImage()), (std::tuple{332, 128, std::string("RGB(Y=1)")}));
-  int blue = 0, red = 0, green = 0;
-  for (int x = 0; x < 332; ++x) blue += at(0, x, 0) == 0x0000FF;
-  for (int y = 0; y < 14; ++y)  // "R" and "G" in the cells above baselines 40 and 72
-    for (int x = 0; x < 12; ++x) red += at(0, x, 26 + y) == 0xFF0000, green += at(0, x, 58 + y) == 0x00FF00;
-  EXPECT_EQ(blue, 320);
-  EXPECT_TRUE(red > 0 && green > 0);
+  EXPECT_EQ(count(window(0, 0, 332, 1, {{0x0000FF, '#'}})), 320);
+  // "R" and "G" in the cells above baselines 40 and 72.
+  EXPECT_TRUE(count(window(0, 26, 12, 14, {{0xFF0000, 'R'}}), 'R') > 0 && count(window(0, 58, 12, 14, {{0x00FF00, 'G'}}), 'G') > 0);
 }
 
 // Points alone, or a polyline from the pen; a byte buffer read with a
@@ -104,15 +100,12 @@ TEST_F(MeasureTest, ProfileCurvesArePolylinesOrPoints) {
   ASSERT_EQ(KAV_CreateImage(0, "p", 0, 0, 16, 128, 100), 0);
   const std::uint8_t levels[2] = {255, 0};
   KAV_PlotProfile(levels, 1, 2, KAV_PROFILE_RED | KAV_PROFILE_POINTS, 0xABCDEF);
-  Points lit;
-  for (int i = 0; i < 16 * 128; ++i)
-    if (KAV_ImagePixels[0][i]) lit.emplace_back(i % 16, i / 16);
-  EXPECT_EQ(lit, (Points{{1, 0}, {2, 127}}));
+  EXPECT_TRUE(count(picture(), '.') == 16 * 128 - 2 && at(0, 1, 0) == 0xABCDEF && at(0, 2, 127) == 0xABCDEF);
   const Pixel32 row[3] = {0x000000, 0x0000FF, 0x000000};  // rows 127, 0, 127
   KAV_PlotProfile(row, 0, 3, KAV_PROFILE_BLUE | KAV_PROFILE_LINES, 0x111111);
-  int joined = 0;  // each steep segment covers half its rows in each column
-  for (int y = 0; y < 128; ++y) joined += (at(0, 0, y) == 0x111111) + (at(0, 2, y) == 0x111111);
-  EXPECT_TRUE(joined == 128 && at(0, 1, 0) == 0x111111);
+  // Each steep segment covers half its rows in each column.
+  EXPECT_EQ(count(window(0, 0, 1, 128, {{0x111111, '#'}})) + count(window(2, 0, 1, 128, {{0x111111, '#'}})), 128);
+  EXPECT_EQ(at(0, 1, 0), 0x111111u);
 }
 
 // Grey rows chart at the centre; segments alternate magenta and white.

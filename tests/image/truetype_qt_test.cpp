@@ -8,12 +8,6 @@
 namespace rozoru::test {
 namespace {
 
-int cursorX() {
-  int x = 0, y = 0;
-  KAV_GetTextCursor(&x, &y);
-  return x;
-}
-
 // Pixels of the current image that are not bg, and the rows they span.
 struct Ink {
   int count = 0, top = INT_MAX, bottom = -1, right = -1;
@@ -39,7 +33,7 @@ TEST_F(DrawTest, QtTrueTypeCellsColoursAndStyles) {
     kav_tttc = 0xFF0000;
     KAV_SetTextCursor(2, 35);
     KAV_DrawTrueTypeText("A\xE6\xBC\xA2");  // "A" and a kanji
-    EXPECT_EQ(cursorX(), 2 + cell / 2 + cell);
+    EXPECT_EQ(cursor().first, 2 + cell / 2 + cell);
     const Ink k = inkOf(0x000080);
     EXPECT_TRUE(k.count > cell * 2 && k.top >= 36 - cell && k.bottom <= 35 && k.right < 2 + cell * 3 / 2);
     const Pixel32* px = KAV_ImagePixels[cell / 16];
@@ -64,21 +58,20 @@ TEST_F(DrawTest, QtTrueTypeCellsColoursAndStyles) {
 using TrueTypeStartTest = FrameworkFixture;
 TEST_F(TrueTypeStartTest, FontIsReadyWhenTheApplicationStarts) {
   startFramework();
-  int x = -1, y = -1, margin = -1, halfWidth = 0, height = 0, advanced = 0;
+  Pen start{-1, -1}, cell;
+  int margin = -1, advanced = 0;
   Pixel32 colour = 0;
   onWorker([&] {
-    KAV_GetTextCursor(&x, &y);
+    start = DrawTest::cursor();
     margin = KAV_GetLeftMargin();
-    KAV_GetTrueTypeCell(&halfWidth, &height);
+    KAV_GetTrueTypeCell(&cell.first, &cell.second);
     colour = kav_tttc;
     ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 32, 32, 100), 0);
     KAV_SetTextCursor(0, 20);
     KAV_DrawTrueTypeChar('A');
-    advanced = cursorX();
+    advanced = DrawTest::cursor().first;
   });
-  EXPECT_TRUE(x == 0 && y == 0 && margin == 0 && halfWidth == 8 && height == 16);
-  EXPECT_EQ(colour, 0xFFFFFFu);
-  EXPECT_EQ(advanced, 8);
+  EXPECT_TRUE(start == Pen(0, 0) && margin == 0 && cell == Pen(8, 16) && colour == 0xFFFFFFu && advanced == 8);
 }
 
 }  // namespace
