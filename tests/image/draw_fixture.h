@@ -44,6 +44,11 @@ class DrawTest : public ::testing::Test {
 
 
  public:
+  // Pixel (x, y) of slot id: an index in 8-bit images (rows padded).
+  static Pixel32 at(int id, int x, int y) {
+    const ImageSlot& s = kav_image[id];
+    return s.bitDepth == 8 ? KAV_ImageBytes[id][y * KAV_Stride8(s.width) + x] : KAV_ImagePixels[id][y * s.width + x];
+  }
   // The current image as text: each pixel's character from legend, '.' for
   // 0 and '?' for anything else.
   static Picture picture(std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
@@ -53,19 +58,12 @@ class DrawTest : public ::testing::Test {
   // The w x h part at (x0, y0) of the current image, as picture() shows it.
   static Picture window(int x0, int y0, int w, int h, std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
     legend.emplace(0, '.');
-    const int id = KAV_CurrentImage();
-    const ImageSlot& s = kav_image[id];
-    Picture rows;
-    for (int y = y0; y < y0 + h; ++y) {
-      std::string row;
+    Picture rows(static_cast<std::size_t>(h));
+    for (int y = y0; y < y0 + h; ++y)
       for (int x = x0; x < x0 + w; ++x) {
-        const Pixel32 v = s.bitDepth == 8 ? KAV_ImageBytes[id][y * KAV_Stride8(s.width) + x]
-                                          : KAV_ImagePixels[id][y * s.width + x];
-        const auto it = legend.find(v);
-        row += it == legend.end() ? '?' : it->second;
+        const auto it = legend.find(at(KAV_CurrentImage(), x, y));
+        rows[static_cast<std::size_t>(y - y0)] += it == legend.end() ? '?' : it->second;
       }
-      rows.push_back(row);
-    }
     return rows;
   }
   // How many times c appears in p.
@@ -85,28 +83,18 @@ class DrawTest : public ::testing::Test {
     KAV_GetTextCursor(&p.first, &p.second);
     return p;
   }
-  // A current 32-bit image of the given pixels (row after row).
-  static void image32(int id, int w, int h, const std::vector<Pixel32>& px) {
-    ASSERT_EQ(KAV_CreateImage(id, "t", 0, 0, w, h, 100), 0);
-    if (!px.empty()) std::memcpy(KAV_ImagePixels[id], px.data(), px.size() * sizeof(Pixel32));
+  // A current image of the given pixels (or indexes), row after row; the
+  // padding of 8-bit rows holds 0xEE.
+  static void image(int id, int w, int h, const std::vector<Pixel32>& px = {}, bool eight = false) {
+    ASSERT_EQ((eight ? KAV_CreateImage8 : KAV_CreateImage)(id, "t", 0, 0, w, h, 100), 0);
+    if (eight) std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(KAV_Stride8(w) * h));
+    for (int i = 0; i < static_cast<int>(px.size()); ++i) KAV_SetPixel(i % w, i / w, px[static_cast<std::size_t>(i)]);
   }
-  // A current 8-bit image of the given indexes (packed rows); row padding holds 0xEE.
-  static void image8(int id, int w, int h, const std::vector<std::uint8_t>& px) {
-    ASSERT_EQ(KAV_CreateImage8(id, "t", 0, 0, w, h, 100), 0);
-    const std::ptrdiff_t stride = KAV_Stride8(w);
-    std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(stride * h));
-    for (int y = 0; y < h && !px.empty(); ++y) std::memcpy(KAV_ImageBytes[id] + y * stride, px.data() + y * w, static_cast<std::size_t>(w));
-  }
+  // The pixels (or indexes, padding left out) of slot id, row after row.
   static std::vector<Pixel32> pixels(int id) {
-    const ImageSlot& s = kav_image[id];
-    return {KAV_ImagePixels[id], KAV_ImagePixels[id] + s.width * s.height};
-  }
-  // The picture's indexes, packed (padding left out).
-  static std::vector<std::uint8_t> indexes(int id) {
-    const ImageSlot& s = kav_image[id];
-    std::vector<std::uint8_t> out;
-    for (int y = 0; y < s.height; ++y)
-      out.insert(out.end(), KAV_ImageBytes[id] + y * KAV_Stride8(s.width), KAV_ImageBytes[id] + y * KAV_Stride8(s.width) + s.width);
+    std::vector<Pixel32> out;
+    for (int y = 0; y < kav_image[id].height; ++y)
+      for (int x = 0; x < kav_image[id].width; ++x) out.push_back(at(id, x, y));
     return out;
   }
   static std::vector<int> size(int id) { return {kav_image[id].width, kav_image[id].height}; }

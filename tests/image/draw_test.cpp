@@ -175,7 +175,7 @@ TEST_F(DrawTest, SeedFill) {
   KAV_Paint(0, 1);
   EXPECT_EQ(picture({{0xFF, '#'}, {0x07, 'o'}}), (Picture{"o#o", "ooo"}));
 
-  image32(3, 4, 3, std::vector<Pixel32>(12, 0xFFFFFFFFu));
+  image(3, 4, 3, std::vector<Pixel32>(12, 0xFFFFFFFFu));
   KAV_ImagePixels[3][5] = 0;
   KAV_Paint(3, 2);
   EXPECT_EQ(picture({{0x123407, 'o'}}), (Picture{"oooo", "o.oo", "oooo"}));

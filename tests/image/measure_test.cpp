@@ -17,14 +17,14 @@ namespace {
 using namespace measure;
 using Points = std::vector<std::pair<int, int>>;
 
-Pixel32 at(int id, int x, int y) { return KAV_ImagePixels[id][y * kav_image[id].width + x]; }
+using test::DrawTest;
 std::tuple<int, int, std::string> shape(int id) { return {kav_image[id].width, kav_image[id].height, kav_image[id].title}; }
 // The pixels of slot id that differ from slot ref (same size).
 Points differences(int id, int ref) {
   Points d;
   for (int y = 0; y < kav_image[id].height; ++y)
     for (int x = 0; x < kav_image[id].width; ++x)
-      if (at(id, x, y) != at(ref, x, y)) d.emplace_back(x, y);
+      if (DrawTest::at(id, x, y) != DrawTest::at(ref, x, y)) d.emplace_back(x, y);
   return d;
 }
 
@@ -59,7 +59,7 @@ TEST(MeasureGeometry, ProfileRowsChartPointsAndTexts) {
 TEST_F(MeasureTest, PixelReportOfPureRedOpensATextWindow) {
   std::string printed;
   textwin::hooks().log = [&](int, std::string_view bytes) { printed += bytes; };
-  image32(0, 4, 4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF0000});
+  image(0, 4, 4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF0000});
   pixelInfo(1, 2);
   EXPECT_EQ(printed,
             "(X,Y)=(1,2)\n(R,G,B)=(255,0,0)\n(H,S,V)=(0,255,255)\n(Y,Cr,Cb)=(76,128,-42)\n"

@@ -164,7 +164,7 @@ TEST_F(TrueTypeTest, GlyphsBlendAtTheCell) {
   EXPECT_EQ(picture(), (Picture{"....#", "#####", "####.", "####."}));
 
   const GlyphMask m{0, 0, 3, 1, {255, 128, 127}, 0};
-  image32(2, 3, 1, {0xFF000000, 0x000000, 0x102030});
+  image(2, 3, 1, {0xFF000000, 0x000000, 0x102030});
   blendGlyph(currentCanvas(), 0, 0, m, 0x80FF00);
   // The last is 127/255 of the way from 0x102030 to 0x80FF00.
   EXPECT_EQ(pixels(2), (std::vector<Pixel32>{0xFF80FF00, 0x408000, 0x488F18}));
