@@ -35,10 +35,8 @@ class MeasureTest : public test::DrawTest {
   // A chart with only its axes and labels in slot 9, then a source image in slot 5.
   static void chartAndSource(int width, int height) {
     ASSERT_EQ(KAV_CreateImage(9, "ref", 0, 0, 256, 256, 100), 0);
-    KAV_SelectImage(9);
     drawChartAxes();
     ASSERT_EQ(KAV_CreateImage(5, "src", 0, 0, width, height, 100), 0);
-    KAV_SelectImage(5);
   }
 };
 
@@ -71,8 +69,7 @@ TEST_F(MeasureTest, RowsReadByDepth) {
   std::vector<std::uint8_t> bytes(7, 0xEE);
   KAV_GetRowPixels(bytes.data(), 0, 7);
   EXPECT_TRUE(bytes == std::vector<std::uint8_t>(7, 0xEE) && lineProfile(Profile::Rgb, 0) == -1);
-  ASSERT_EQ(KAV_CreateImage8(0, "b", 0, 0, 5, 3, 100), 0);
-  for (int x = 0; x < 5; ++x) KAV_ImageBytes[0][KAV_Stride8(5) + x] = static_cast<std::uint8_t>(10 + x);
+  image(0, 5, 3, {0, 0, 0, 0, 0, 10, 11, 12, 13, 14}, true);  // the padding is not 0
   KAV_GetRowPixels(bytes.data(), 1, 7);
   EXPECT_EQ(bytes, (std::vector<std::uint8_t>{10, 11, 12, 13, 14, 0, 0}));
   ASSERT_EQ(lineProfile(Profile::Luminance, 1), 1);
@@ -85,7 +82,6 @@ TEST_F(MeasureTest, RowsReadByDepth) {
 // row 0 with blue drawn last, the labels in their colours.
 TEST_F(MeasureTest, RgbProfileOfAWhiteRow) {
   ASSERT_EQ(KAV_CreateImage(3, "src", 0, 0, 320, 40, 100), 0);
-  KAV_SelectImage(3);
   for (int x = 0; x < 320; ++x) KAV_ImagePixels[3][320 + x] = 0xFFFFFF;
   ASSERT_EQ(lineProfile(Profile::Rgb, 1), 0);
   EXPECT_EQ(shape(KAV_CurrentImage()), (std::tuple{332, 128, std::string("RGB(Y=1)")}));

@@ -15,13 +15,10 @@ namespace {
 // First and last rows with a set pixel; {-1, -1} for an empty glyph.
 std::pair<int, int> inkRows(unsigned char c) {
   const std::uint8_t* rows = glyphRows(c);
-  int first = -1, last = -1;
-  for (int i = 0; i < kGlyphHeight; ++i)
-    if (rows[i]) {
-      if (first < 0) first = i;
-      last = i;
-    }
-  return {first, last};
+  int first = 0, last = kGlyphHeight - 1;
+  while (first <= last && !rows[first]) ++first;
+  while (last >= first && !rows[last]) --last;
+  return first > last ? std::pair{-1, -1} : std::pair{first, last};
 }
 
 // A glyph put on the wrong rows would stand off the line of its neighbours.
