@@ -23,11 +23,11 @@ std::pair<int, int> inkRows(unsigned char c) {
 
 // A glyph put on the wrong rows would stand off the line of its neighbours.
 TEST(BitmapFont, GlyphsStandOnTheirRows) {
-  for (unsigned char c = 'A'; c <= 'Z'; ++c) EXPECT_EQ(inkRows(c), std::make_pair(2, c == 'Q' ? 11 : 10)) << c;
-  for (unsigned char c = '0'; c <= '9'; ++c) EXPECT_EQ(inkRows(c), std::make_pair(2, 10)) << c;
+  const std::pair<std::string, std::pair<int, int>> rows[] = {
+      {"ABCDEFGHIJKLMNOPRSTUVWXYZ0123456789", {2, 10}}, {"Q", {2, 11}}, {"acemnorsuvwxz", {5, 10}}, {" \x7F", {-1, -1}}};
+  for (const auto& [chars, ink] : rows)
+    for (unsigned char c : chars) EXPECT_EQ(inkRows(c), ink) << c;
   for (unsigned char c : std::string("gjpqy")) EXPECT_EQ(inkRows(c).second, 13) << c;
-  for (unsigned char c : std::string("acemnorsuvwxz")) EXPECT_EQ(inkRows(c), std::make_pair(5, 10)) << c;
-  EXPECT_TRUE(inkRows(' ').first < 0 && inkRows(0x7F).first < 0);
   for (unsigned c = 0x21; c < 0x7F; ++c) EXPECT_GE(inkRows(static_cast<unsigned char>(c)).first, c == '^' || c == '`' ? 0 : 2);
   EXPECT_TRUE(glyphRows(0x1F) == nullptr && glyphRows(0x80) == nullptr);
 }
@@ -49,9 +49,8 @@ TEST_F(DrawTest, BitmapCharsLandAtTheCursorAndWrap) {
   EXPECT_EQ(cursor(), Pen(0, 28));  // x = 18 would start beyond 18 - 8: back to the margin
 
   KAV_SetTextCursor(2, 12);
-  KAV_DrawString(" ");  // a space draws nothing and advances
+  KAV_DrawString(" ");  // a space advances (its glyph is empty: GlyphsStandOnTheirRows)
   EXPECT_EQ(cursor(), Pen(10, 12));
-  EXPECT_EQ(picture({{0xFFFFFF, '#'}, {0x123456, 'o'}}), expected);
 }
 
 // Newline and margin, skipped codes, a cursor near INT_MAX (whose advance
@@ -72,8 +71,7 @@ TEST_F(DrawTest, BitmapTextControlAndEdgeCases) {
   KAV_SetTextCursor(0, 0);
   KAV_DrawPrintf("%5000d", 1);  // one character a line: y counts them
   EXPECT_EQ(cursor(), Pen(0, 16 * 4095));
-  EXPECT_EQ(trimPartialUtf8("ab\xC3"), "ab");
-  EXPECT_EQ(trimPartialUtf8("ab\xF0\x9F\x98"), "ab");
+  for (const char* cut : {"ab\xC3", "ab\xF0\x9F\x98"}) EXPECT_EQ(trimPartialUtf8(cut), "ab");
   EXPECT_EQ(trimPartialUtf8("ab\xE2\x82\xAC"), "ab\xE2\x82\xAC");
 
   ASSERT_EQ(KAV_DestroyImage(0), 0);
