@@ -83,9 +83,10 @@ class DrawTest : public ::testing::Test {
     KAV_GetTextCursor(&p.first, &p.second);
     return p;
   }
-  // A current image of the given pixels (or indexes), row after row; the
-  // padding of 8-bit rows holds 0xEE.
+  // A current image in slot id of the given pixels (or indexes), row after
+  // row; the padding of 8-bit rows holds 0xEE.
   static void image(int id, int w, int h, const std::vector<Pixel32>& px = {}, bool eight = false) {
+    KAV_DestroyImage(id);  // whatever the slot held
     ASSERT_EQ((eight ? KAV_CreateImage8 : KAV_CreateImage)(id, "t", 0, 0, w, h, 100), 0);
     if (eight) std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(KAV_Stride8(w) * h));
     for (int i = 0; i < static_cast<int>(px.size()); ++i) KAV_SetPixel(i % w, i / w, px[static_cast<std::size_t>(i)]);

@@ -32,12 +32,6 @@ class MeasureTest : public test::DrawTest {
  protected:
   void SetUp() override { DrawTest::SetUp(), textwin::install(); }
   void TearDown() override { textwin::hooks().log = nullptr, textwin::reset(), DrawTest::TearDown(); }
-  // A chart with only its axes and labels in slot 9, then a source image in slot 5.
-  static void chartAndSource(int width, int height) {
-    ASSERT_EQ(KAV_CreateImage(9, "ref", 0, 0, 256, 256, 100), 0);
-    drawChartAxes();
-    ASSERT_EQ(KAV_CreateImage(5, "src", 0, 0, width, height, 100), 0);
-  }
 };
 
 // Scale and flag order: hue by 359, the rest by 255, multiplying before
@@ -104,28 +98,25 @@ TEST_F(MeasureTest, ProfileCurvesArePolylinesOrPoints) {
   EXPECT_EQ(at(0, 1, 0), 0x111111u);
 }
 
-// Grey rows chart at the centre; segments alternate magenta and white.
-TEST_F(MeasureTest, CrCbLineOfAGreyRow) {
-  chartAndSource(4, 1);
-  for (int x = 0; x < 4; ++x) KAV_ImagePixels[5][x] = 0x404040;
+// Grey rows chart at the centre, segments alternating magenta and white; a
+// 1 x 1 area is one pixel; pure blue lies beyond the chart and is skipped.
+// Each is compared with a chart of only the axes and labels (slot 9).
+TEST_F(MeasureTest, CrCbLinesAndAreas) {
+  ASSERT_EQ(KAV_CreateImage(9, "ref", 0, 0, 256, 256, 100), 0);
+  drawChartAxes();
+  image(5, 4, 2, {0x404040, 0x404040, 0x404040, 0x404040, 0, 0xFF0000, 0x0000FF, 0});
   ASSERT_EQ(crCbLine(0), 0);
   EXPECT_EQ(shape(0), (std::tuple{256, 256, std::string("CrCb(Y=0)")}));
   EXPECT_EQ(differences(0, 9), (Points{{128, 128}}));
   // Four points: white, magenta, white, magenta; the axes grey to their ends.
   EXPECT_TRUE(at(0, 128, 128) == 0xFF00FF && at(0, 0, 128) == 0x808080 && at(0, 128, 255) == 0x808080);
-}
-
-// A 1 x 1 area is one pixel; pure blue lies beyond the chart and is skipped.
-TEST_F(MeasureTest, CrCbAreaPointsAndOffChartPixels) {
-  chartAndSource(3, 2);
-  KAV_ImagePixels[5][4] = 0xFF0000;
-  KAV_ImagePixels[5][5] = 0x0000FF;
-  ASSERT_EQ(crCbArea(1, 1, 1, 1), 0);
-  EXPECT_EQ(std::get<2>(shape(0)), "CrCb(1,1)-(1,1)");
-  EXPECT_EQ(differences(0, 9), (Points{{86, 0}}));
   KAV_SelectImage(5);
-  ASSERT_EQ(crCbArea(2, 1, 2, 1), 1);
-  EXPECT_TRUE(differences(1, 9).empty());
+  ASSERT_EQ(crCbArea(1, 1, 1, 1), 1);
+  EXPECT_EQ(std::get<2>(shape(1)), "CrCb(1,1)-(1,1)");
+  EXPECT_EQ(differences(1, 9), (Points{{86, 0}}));
+  KAV_SelectImage(5);
+  ASSERT_EQ(crCbArea(2, 1, 2, 1), 2);
+  EXPECT_TRUE(differences(2, 9).empty());
   EXPECT_EQ(crCbArea(2, 1, 1, 1), -1);  // an empty rectangle makes no window
   EXPECT_EQ(crCbArea(-2147483647, 0, 2147483647, 0), -1);
 }
