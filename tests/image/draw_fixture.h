@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,19 +69,14 @@ class DrawTest : public ::testing::Test {
   }
   // How many times c appears in p.
   static long count(const Picture& p, char c = '#') {
-    long n = 0;
-    for (const auto& row : p) n += std::ranges::count(row, c);
-    return n;
+    return std::accumulate(p.begin(), p.end(), 0L, [c](long n, const std::string& row) { return n + std::ranges::count(row, c); });
   }
   // The pen position and the text cursor.
-  static Pen pen() {
+  static Pen pen() { return get(KAV_GetPenPosition); }
+  static Pen cursor() { return get(KAV_GetTextCursor); }
+  static Pen get(void (*read)(int*, int*)) {
     Pen p;
-    KAV_GetPenPosition(&p.first, &p.second);
-    return p;
-  }
-  static Pen cursor() {
-    Pen p;
-    KAV_GetTextCursor(&p.first, &p.second);
+    read(&p.first, &p.second);
     return p;
   }
   // A current image in slot id of the given pixels (or indexes), row after

@@ -9,9 +9,7 @@ namespace rozoru::test {
 namespace {
 
 // Pixels of the current image that are not bg, and the rows they span.
-struct Ink {
-  int count = 0, top = INT_MAX, bottom = -1, right = -1;
-};
+struct Ink { int count = 0, top = INT_MAX, bottom = -1, right = -1; };
 Ink inkOf(Pixel32 bg) {
   const ImageSlot& s = kav_image[KAV_CurrentImage()];
   Ink k;
@@ -28,17 +26,15 @@ TEST_F(DrawTest, QtTrueTypeCellsColoursAndStyles) {
   startTrueType(makeQtTrueTypeEngine());
   for (int cell : {16, 32}) {
     ASSERT_EQ(KAV_SetTrueTypeCell(cell, cell), 0);
-    ASSERT_EQ(KAV_CreateImage(cell / 16, "t", 0, 0, 64, 40, 100), 0);
-    std::fill_n(KAV_ImagePixels[cell / 16], 64 * 40, 0x000080u);
+    image(cell / 16, 64, 40, std::vector<Pixel32>(64 * 40, 0x000080));
     kav_tttc = 0xFF0000;
     KAV_SetTextCursor(2, 35);
     KAV_DrawTrueTypeText("A\xE6\xBC\xA2");  // "A" and a kanji
     EXPECT_EQ(cursor().first, 2 + cell / 2 + cell);
     const Ink k = inkOf(0x000080);
     EXPECT_TRUE(k.count > cell * 2 && k.top >= 36 - cell && k.bottom <= 35 && k.right < 2 + cell * 3 / 2);
-    const Pixel32* px = KAV_ImagePixels[cell / 16];
-    EXPECT_TRUE(std::none_of(px, px + 64 * 40, [](Pixel32 p) { return p & 0xFF00u; }));
-    EXPECT_TRUE(std::find(px, px + 64 * 40, 0xFF0000u) != px + 64 * 40);
+    const std::vector<Pixel32> px = pixels(cell / 16);
+    EXPECT_TRUE(std::ranges::none_of(px, [](Pixel32 p) { return p & 0xFF00u; }) && std::ranges::count(px, 0xFF0000u) > 0);
   }
   ASSERT_EQ(KAV_SetTrueTypeCell(16, 16), 0);
   Ink styled[3];
