@@ -34,8 +34,8 @@ TEST(BitmapFont, GlyphsStandOnTheirRows) {
 
 // Glyph rows at y - 14 to y - 1 with bit 7 leftmost, the transparent
 // background, the pen-moving writes, the wrap before a glyph would start
-// beyond width - 8.
-TEST_F(DrawTest, BitmapCharsLandAtTheCursorAndWrap) {
+// beyond width - 8; then control codes and edge cases.
+TEST_F(DrawTest, BitmapTextAtTheCursorWrapsAndSkips) {
   ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 18, 9, 100), 0);
   KAV_SetPixel(6, 0, 0x123456);  // under a clear bit of the first glyph
   kav_tc = 0xFFFFFF;
@@ -51,13 +51,10 @@ TEST_F(DrawTest, BitmapCharsLandAtTheCursorAndWrap) {
   KAV_SetTextCursor(2, 12);
   KAV_DrawString(" ");  // a space advances (its glyph is empty: GlyphsStandOnTheirRows)
   EXPECT_EQ(cursor(), Pen(10, 12));
-}
 
-// Newline and margin, skipped codes, a cursor near INT_MAX (whose advance
-// must not wrap round into the image), a slot not in use, and formatted
-// text longer than the buffer.
-TEST_F(DrawTest, BitmapTextControlAndEdgeCases) {
-  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 8, 8, 100), 0);
+  // Newline and margin, skipped codes, a cursor near INT_MAX (whose advance
+  // must not wrap round into the image), a slot not in use, and formatted
+  // text longer than the buffer.
   KAV_SetLeftMargin(4);
   KAV_SetTextCursor(20, 14);
   for (int c : {10, 0x1F, 0x80, 0xFF, -1, 0x100}) KAV_DrawChar(c);  // a newline, then skipped codes
@@ -65,18 +62,18 @@ TEST_F(DrawTest, BitmapTextControlAndEdgeCases) {
   KAV_SetTextCursor(INT_MAX - 3, INT_MAX);
   KAV_DrawChar('A');
   EXPECT_EQ(cursor(), Pen(4, INT_MAX));
-  EXPECT_EQ(picture(), Picture(8, std::string(8, '.')));
+  EXPECT_EQ(picture({{0xFFFFFF, '#'}, {0x123456, 'o'}}), expected);
 
   KAV_SetLeftMargin(0);
   KAV_SetTextCursor(0, 0);
-  KAV_DrawPrintf("%5000d", 1);  // one character a line: y counts them
-  EXPECT_EQ(cursor(), Pen(0, 16 * 4095));
+  KAV_DrawPrintf("%5000d", 1);  // two characters a line: 4095 end half a line on
+  EXPECT_EQ(cursor(), Pen(8, 16 * 2047));
   for (const char* cut : {"ab\xC3", "ab\xF0\x9F\x98"}) EXPECT_EQ(trimPartialUtf8(cut), "ab");
   EXPECT_EQ(trimPartialUtf8("ab\xE2\x82\xAC"), "ab\xE2\x82\xAC");
 
   ASSERT_EQ(KAV_DestroyImage(0), 0);
   KAV_DrawString("A\nB");
-  EXPECT_EQ(cursor(), Pen(0, 16 * 4095));
+  EXPECT_EQ(cursor(), Pen(8, 16 * 2047));
 }
 
 // Renders every character as a 2 x 3 box of full coverage one column right
@@ -102,10 +99,7 @@ class TrueTypeTest : public DrawTest {
     startTrueType(std::move(engine));
     ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 5, 4, 100), 0);
   }
-  void TearDown() override {
-    releaseTrueType();
-    DrawTest::TearDown();
-  }
+  void TearDown() override { releaseTrueType(), DrawTest::TearDown(); }
   FakeEngine* log_ = nullptr;
 };
 
