@@ -10,6 +10,7 @@
 #include <map>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -94,7 +95,9 @@ class DrawTest : public ::testing::Test {
       for (int x = 0; x < kav_image[id].width; ++x) out.push_back(at(id, x, y));
     return out;
   }
-  static std::vector<int> size(int id) { return {kav_image[id].width, kav_image[id].height}; }
+  // Width, height and pixels of slot id.
+  using Dump = std::tuple<int, int, std::vector<Pixel32>>;
+  static Dump dump(int id) { return {kav_image[id].width, kav_image[id].height, pixels(id)}; }
 
  protected:
   QueuePump pump_;

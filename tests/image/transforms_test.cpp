@@ -16,8 +16,7 @@ using test::Pen;
 TEST_F(TransformsTest, RotationsMapEveryPixelAndSwapTheSize) {
   image(0, 3, 1, {0xA, 0xB, 0xC});
   KAV_RotateRight();
-  EXPECT_EQ(size(0), (std::vector{1, 3}));
-  EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xA, 0xB, 0xC}));
+  EXPECT_EQ(dump(0), (Dump{1, 3, {0xA, 0xB, 0xC}}));
   KAV_RotateLeft();
   KAV_RotateLeft();
   EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xC, 0xB, 0xA}));
@@ -25,16 +24,14 @@ TEST_F(TransformsTest, RotationsMapEveryPixelAndSwapTheSize) {
   // 3 x 2: one turn right maps exactly; a left turn and four right come back.
   image(2, 3, 2, {1, 2, 3, 4, 5, 6});
   KAV_RotateRight();
-  EXPECT_EQ(pixels(2), (std::vector<Pixel32>{4, 1, 5, 2, 6, 3}));
+  EXPECT_EQ(dump(2), (Dump{2, 3, {4, 1, 5, 2, 6, 3}}));
   for (void (*turn)() : {KAV_RotateLeft, KAV_RotateRight, KAV_RotateRight, KAV_RotateRight, KAV_RotateRight}) turn();
-  EXPECT_EQ(size(2), (std::vector{3, 2}));
-  EXPECT_EQ(pixels(2), (std::vector<Pixel32>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(dump(2), (Dump{3, 2, {1, 2, 3, 4, 5, 6}}));
 
   // 8-bit, width 5 (rows of 8 bytes) to width 2 (rows of 4 bytes).
   image(1, 5, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, true);
   KAV_RotateLeft();
-  EXPECT_EQ(size(1), (std::vector{2, 5}));
-  EXPECT_EQ(pixels(1), (std::vector<Pixel32>{5, 10, 4, 9, 3, 8, 2, 7, 1, 6}));
+  EXPECT_EQ(dump(1), (Dump{2, 5, {5, 10, 4, 9, 3, 8, 2, 7, 1, 6}}));
   KAV_RotateRight();
   EXPECT_EQ(pixels(1), (std::vector<Pixel32>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
@@ -47,8 +44,7 @@ TEST_F(TransformsTest, FailedResizeAndFreeSlotsKeepThePicture) {
   // memory than an image may have; factors 0 and below mean nothing.
   KAV_RotateRight();
   for (int factor : {1000000, 0, -500}) KAV_ScaleImage(factor);
-  EXPECT_EQ(size(2), (std::vector{1000, 10}));
-  EXPECT_EQ(pixels(2), std::vector<Pixel32>(10000, 0x123456));
+  EXPECT_EQ(dump(2), (Dump{1000, 10, std::vector<Pixel32>(10000, 0x123456)}));
 
   ASSERT_EQ(KAV_DestroyImage(2), 0);
   Pixel32* stale = KAV_ImagePixels[2];
@@ -90,8 +86,8 @@ TEST_F(TransformsTest, ScalingSizesAndSampling) {
   for (const auto& c : sizes) {
     image(3, c.w, c.h, std::vector<Pixel32>(static_cast<std::size_t>(c.w * c.h), 0x404040));
     KAV_ScaleImage(c.factor);
-    EXPECT_EQ(size(3), (std::vector{c.nw, c.nh})) << c.w << "x" << c.h << " by " << c.factor;
-    EXPECT_EQ(pixels(3), std::vector<Pixel32>(static_cast<std::size_t>(c.nw * c.nh), 0x404040));
+    EXPECT_EQ(dump(3), (Dump{c.nw, c.nh, std::vector<Pixel32>(static_cast<std::size_t>(c.nw * c.nh), 0x404040)}))
+        << c.w << "x" << c.h << " by " << c.factor;
   }
 
   image(0, 2, 1, {0x000000, 0xFEFEFE});
