@@ -54,8 +54,7 @@ class DrawTest : public ::testing::Test {
   // The current image as text: each pixel's character from legend, '.' for
   // 0 and '?' for anything else.
   static Picture picture(std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
-    const ImageSlot& s = kav_image[KAV_CurrentImage()];
-    return window(0, 0, s.width, s.height, std::move(legend));
+    return window(0, 0, kav_image[KAV_CurrentImage()].width, kav_image[KAV_CurrentImage()].height, std::move(legend));
   }
   // The w x h part at (x0, y0) of the current image, as picture() shows it.
   static Picture window(int x0, int y0, int w, int h, std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {

@@ -1,10 +1,7 @@
 // Drawing primitives on 32-bit and 8-bit images, compared pixel by pixel
 // with small expected pictures.
-#include <algorithm>
 #include <climits>
 #include <functional>
-#include <utility>
-#include <vector>
 
 #include "rozoru/draw.h"
 #include "tests/image/draw_fixture.h"

@@ -1,9 +1,5 @@
 // Measurement plots and tools on the in-memory window system, no display.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <tuple>
-#include <vector>
+#include <array>
 
 #include "imgproc/measure.h"
 #include "rozoru/draw.h"
@@ -37,12 +33,12 @@ class MeasureTest : public test::DrawTest {
 // Scale and flag order: hue by 359, the rest by 255, multiplying before
 // dividing; the first flag set decides; Cr and Cb are offset by 128.
 TEST(MeasureGeometry, ProfileRowsChartPointsAndTexts) {
-  EXPECT_EQ(profileRow(359, KAV_PROFILE_HUE), 0);
-  EXPECT_EQ(profileRow(180, KAV_PROFILE_HUE), 64);
-  EXPECT_EQ(profileRow(180, KAV_PROFILE_HUE | KAV_PROFILE_GREEN), 127 - 180 * 127 / 255);  // green decides
-  EXPECT_EQ(profileValue(0x123456, 0, KAV_PROFILE_GREEN | KAV_PROFILE_RED), 0x12);
-  EXPECT_EQ(profileValue(0xFF0000, 0, KAV_PROFILE_CR), 256);
-  EXPECT_EQ(profileValue(0xFFFFFF, 7, KAV_PROFILE_LINES | KAV_PROFILE_POINTS), -1);
+  // With hue and green, green decides.
+  EXPECT_EQ((std::array{profileRow(359, KAV_PROFILE_HUE), profileRow(180, KAV_PROFILE_HUE), profileRow(180, KAV_PROFILE_HUE | KAV_PROFILE_GREEN)}),
+            (std::array{0, 64, 127 - 180 * 127 / 255}));
+  EXPECT_EQ((std::array{profileValue(0x123456, 0, KAV_PROFILE_GREEN | KAV_PROFILE_RED), profileValue(0xFF0000, 0, KAV_PROFILE_CR),
+                        profileValue(0xFFFFFF, 7, KAV_PROFILE_LINES | KAV_PROFILE_POINTS)}),
+            (std::array{0x12, 256, -1}));
   EXPECT_EQ(profileTitle(Profile::YCrCb, 0), "YCrCb(Y=0)");
   EXPECT_EQ(pixelInfoText(8, 0x1234, 3, 4), "(X,Y)=(3,4)\n(Luminance)=(52)\n\n");
 }
@@ -58,8 +54,9 @@ TEST_F(MeasureTest, PixelReportOfPureRedOpensATextWindow) {
             "(Y,u,v)=(76,-36,157)\n(Y,I,Q)=(76,152,53)\n\n");
 }
 
-// Rows: none without an image, 8-bit strides, zeros beyond; their luminance profile.
-TEST_F(MeasureTest, RowsReadByDepth) {
+// Rows: none without an image, 8-bit strides, zeros beyond; their luminance
+// profile; an RGB profile.
+TEST_F(MeasureTest, RowsAndTheirProfiles) {
   std::vector<std::uint8_t> bytes(7, 0xEE);
   KAV_GetRowPixels(bytes.data(), 0, 7);
   EXPECT_TRUE(bytes == std::vector<std::uint8_t>(7, 0xEE) && lineProfile(Profile::Rgb, 0) == -1);
@@ -70,14 +67,12 @@ TEST_F(MeasureTest, RowsReadByDepth) {
   EXPECT_EQ(shape(1), (std::tuple{17, 128, std::string("Luminance(Y=1)")}));
   // 10 at row 127 - 10 * 127 / 255 = 123, 14 at row 121.
   EXPECT_TRUE(at(1, 12, 123) == 0xFFFFFF && at(1, 16, 121) == 0xFFFFFF && at(1, 16, 127) == 0);
-}
 
-// A white row of a 320-wide image: a 332 x 128 window, the curves along
-// row 0 with blue drawn last, the labels in their colours.
-TEST_F(MeasureTest, RgbProfileOfAWhiteRow) {
+  // A white row of a 320-wide image: a 332 x 128 window, the curves along
+  // row 0 with blue drawn last, the labels in their colours.
   ASSERT_EQ(KAV_CreateImage(3, "src", 0, 0, 320, 40, 100), 0);
   for (int x = 0; x < 320; ++x) KAV_ImagePixels[3][320 + x] = 0xFFFFFF;
-  ASSERT_EQ(lineProfile(Profile::Rgb, 1), 0);
+  ASSERT_EQ(lineProfile(Profile::Rgb, 1), 2);
   EXPECT_EQ(shape(KAV_CurrentImage()), (std::tuple{332, 128, std::string("RGB(Y=1)")}));
   EXPECT_EQ(count(window(0, 0, 332, 1, {{0x0000FF, '#'}})), 320);
   // "R" and "G" in the cells above baselines 40 and 72.

@@ -2,7 +2,6 @@
 // and TrueType text's plain side with a fake engine.
 #include <climits>
 #include <memory>
-#include <string>
 
 #include "imgproc/bitmap_font.h"
 #include "imgproc/text.h"

@@ -1,7 +1,5 @@
 // Point operations and geometric transforms on image slots without a
 // display: the test thread is the worker, the window system is in memory.
-#include <vector>
-
 #include "tests/image/draw_fixture.h"
 
 namespace rozoru {
