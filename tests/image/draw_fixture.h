@@ -85,7 +85,8 @@ class DrawTest : public ::testing::Test {
     KAV_DestroyImage(id);  // whatever the slot held
     ASSERT_EQ((eight ? KAV_CreateImage8 : KAV_CreateImage)(id, "t", 0, 0, w, h, 100), 0);
     if (eight) std::memset(KAV_ImageBytes[id], 0xEE, static_cast<std::size_t>(KAV_Stride8(w) * h));
-    for (int i = 0; i < static_cast<int>(px.size()); ++i) KAV_SetPixel(i % w, i / w, px[static_cast<std::size_t>(i)]);
+    const int n = eight ? w * h : static_cast<int>(px.size());  // 8-bit pixels past px are 0
+    for (int i = 0; i < n; ++i) KAV_SetPixel(i % w, i / w, i < static_cast<int>(px.size()) ? px[static_cast<std::size_t>(i)] : 0);
   }
   // The pixels (or indexes, padding left out) of slot id, row after row.
   static std::vector<Pixel32> pixels(int id) {

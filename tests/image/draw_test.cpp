@@ -1,5 +1,6 @@
 // Drawing primitives on 32-bit and 8-bit images, compared pixel by pixel
 // with small expected pictures.
+#include <array>
 #include <climits>
 #include <functional>
 
@@ -22,7 +23,7 @@ TEST_F(DrawTest, PixelsAddressBoundAndMoveThePen) {
   KAV_XorPixel(0, 0);  // the fourth byte is kept
   KAV_PenXorPixel(2, 0);
   EXPECT_TRUE(KAV_GetPixel(0, 0) == 0xFFEDCBA9u && KAV_GetPixel(2, 0) == 0xFFFFFFu && pen() == Pen(2, 0));
-  EXPECT_TRUE(KAV_GetPixel(INT_MIN, 0) == 0 && KAV_ProbePixel(0, 2) == -1);
+  EXPECT_TRUE(KAV_GetPixel(INT_MIN, 0) == 0 && KAV_ProbePixel(0, 2) == -1);  // outside
 
   ASSERT_EQ(KAV_CreateImage8(1, "p8", 0, 0, 5, 2, 100), 0);
   KAV_SetPixel(4, 0, 0x123456);
@@ -47,10 +48,8 @@ TEST_F(DrawTest, LinesWalkTheExactPixels) {
   EXPECT_TRUE(picture() == Picture(3, "......") && pen() == Pen(0, 0));
 
   ASSERT_EQ(KAV_CreateImage(2, "u", 0, 0, 6, 6, 100), 0);
-  KAV_DrawLine(0xFFFFFF, 0, 5, 2, 0);
-  KAV_DrawLine(0xFFFFFF, 3, 3, 5, 1);  // dx = dy: x-major
-  KAV_DrawLine(0xFFFFFF, 5, 5, 5, 5);
-  KAV_DrawLine(0xFFFFFF, 5, 0, 3, 0);
+  // Steep and backwards, dx = dy (x-major), a point, flat and backwards.
+  for (auto [x1, y1, x2, y2] : {std::array{0, 5, 2, 0}, {3, 3, 5, 1}, {5, 5, 5, 5}, {5, 0, 3, 0}}) KAV_DrawLine(0xFFFFFF, x1, y1, x2, y2);
   const Picture lines = picture();
   EXPECT_EQ(lines, (Picture{"..####", "..#..#", ".#..#.", ".#.#..", "#.....", "#....#"}));
   for (int pass = 0; pass < 2; ++pass) {
@@ -135,8 +134,7 @@ TEST_F(DrawTest, CirclesAndDiscs) {
   EXPECT_EQ(picture(), Picture(21, std::string(21, '.')));
 
   ASSERT_EQ(KAV_CreateImage(2, "s", 0, 0, 7, 7, 100), 0);
-  KAV_DrawCircle(0xFFFFFF, 3, 3, 3);
-  KAV_DrawCircle(0xFFFFFF, 3, 3, 0);
+  for (int r : {3, 0}) KAV_DrawCircle(0xFFFFFF, 3, 3, r);
   EXPECT_EQ(picture(), (Picture{"..###..", ".#...#.", "#.....#", "#..#..#", "#.....#", ".#...#.", "..###.."}));
   EXPECT_EQ(pen(), Pen(3, 3));
 
@@ -164,8 +162,7 @@ TEST_F(DrawTest, SeedFill) {
   KAV_Paint(3, 2);  // already the fill value: nothing
   EXPECT_EQ(picture(seen), (Picture{"..........", ".########.", ".#oooooo#.", ".#o#o#oo#.", ".#o#o#o##.", ".#oooooo#.", ".########."}));
 
-  ASSERT_EQ(KAV_CreateImage8(2, "8", 0, 0, 3, 2, 100), 0);
-  KAV_SetPixel(1, 0, 0xFF);
+  image(2, 3, 2, {0, 0xFF}, true);
   KAV_Paint(1, 0);  // index 255 is white's low byte: nothing
   KAV_SetDrawColor(0x123407);
   KAV_Paint(0, 1);

@@ -82,7 +82,7 @@ TEST_F(MeasureTest, RowsAndTheirProfiles) {
 // Points alone, or a polyline from the pen; a byte buffer read with a
 // colour flag is read as greys, never past its end.
 TEST_F(MeasureTest, ProfileCurvesArePolylinesOrPoints) {
-  ASSERT_EQ(KAV_CreateImage(0, "p", 0, 0, 16, 128, 100), 0);
+  image(0, 16, 128);
   const std::uint8_t levels[2] = {255, 0};
   KAV_PlotProfile(levels, 1, 2, KAV_PROFILE_RED | KAV_PROFILE_POINTS, 0xABCDEF);
   EXPECT_TRUE(count(picture(), '.') == 16 * 128 - 2 && at(0, 1, 0) == 0xABCDEF && at(0, 2, 127) == 0xABCDEF);
