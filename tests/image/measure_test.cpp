@@ -13,14 +13,13 @@ namespace {
 using namespace measure;
 using Points = std::vector<std::pair<int, int>>;
 
-using test::DrawTest;
 std::tuple<int, int, std::string> shape(int id) { return {kav_image[id].width, kav_image[id].height, kav_image[id].title}; }
 // The pixels of slot id that differ from slot ref (same size).
 Points differences(int id, int ref) {
   Points d;
   for (int y = 0; y < kav_image[id].height; ++y)
     for (int x = 0; x < kav_image[id].width; ++x)
-      if (DrawTest::at(id, x, y) != DrawTest::at(ref, x, y)) d.emplace_back(x, y);
+      if (test::DrawTest::at(id, x, y) != test::DrawTest::at(ref, x, y)) d.emplace_back(x, y);
   return d;
 }
 
@@ -55,7 +54,7 @@ TEST_F(MeasureTest, PixelReportOfPureRedOpensATextWindow) {
 }
 
 // Rows: none without an image, 8-bit strides, zeros beyond; their luminance
-// profile; an RGB profile.
+// profile; an RGB profile; the curves as plotted.
 TEST_F(MeasureTest, RowsAndTheirProfiles) {
   std::vector<std::uint8_t> bytes(7, 0xEE);
   KAV_GetRowPixels(bytes.data(), 0, 7);
@@ -77,11 +76,9 @@ TEST_F(MeasureTest, RowsAndTheirProfiles) {
   EXPECT_EQ(count(window(0, 0, 332, 1, {{0x0000FF, '#'}})), 320);
   // "R" and "G" in the cells above baselines 40 and 72.
   EXPECT_TRUE(count(window(0, 26, 12, 14, {{0xFF0000, 'R'}}), 'R') > 0 && count(window(0, 58, 12, 14, {{0x00FF00, 'G'}}), 'G') > 0);
-}
 
-// Points alone, or a polyline from the pen; a byte buffer read with a
-// colour flag is read as greys, never past its end.
-TEST_F(MeasureTest, ProfileCurvesArePolylinesOrPoints) {
+  // Curves: points alone, or a polyline from the pen; a byte buffer read
+  // with a colour flag is read as greys, never past its end.
   image(0, 16, 128);
   const std::uint8_t levels[2] = {255, 0};
   KAV_PlotProfile(levels, 1, 2, KAV_PROFILE_RED | KAV_PROFILE_POINTS, 0xABCDEF);

@@ -35,8 +35,7 @@ TEST(BitmapFont, GlyphsStandOnTheirRows) {
 // background, the pen-moving writes, the wrap before a glyph would start
 // beyond width - 8; then control codes and edge cases.
 TEST_F(DrawTest, BitmapTextAtTheCursorWrapsAndSkips) {
-  ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 18, 9, 100), 0);
-  KAV_SetPixel(6, 0, 0x123456);  // under a clear bit of the first glyph
+  image(0, 18, 9, {0, 0, 0, 0, 0, 0, 0x123456});  // under a clear bit of the first glyph
   kav_tc = 0xFFFFFF;
   KAV_SetTextCursor(2, 12);  // glyph rows 2-10 on image rows 0-8
   KAV_DrawString("LL");  // the second starts at 18 - 8 exactly

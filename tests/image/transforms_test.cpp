@@ -6,7 +6,6 @@ namespace rozoru {
 namespace {
 
 using TransformsTest = test::DrawTest;
-using test::Pen;
 
 // Catches a swapped mapping (left for right), a transposition instead of a
 // rotation, a stride taken from the old width, and padding bytes of 8-bit
@@ -15,8 +14,7 @@ TEST_F(TransformsTest, RotationsMapEveryPixelAndSwapTheSize) {
   image(0, 3, 1, {0xA, 0xB, 0xC});
   KAV_RotateRight();
   EXPECT_EQ(dump(0), (Dump{1, 3, {0xA, 0xB, 0xC}}));
-  KAV_RotateLeft();
-  KAV_RotateLeft();
+  for (int turn = 0; turn < 2; ++turn) KAV_RotateLeft();
   EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0xC, 0xB, 0xA}));
 
   // 3 x 2: one turn right maps exactly; a left turn and four right come back.
@@ -49,8 +47,7 @@ TEST_F(TransformsTest, FailedResizeAndFreeSlotsKeepThePicture) {
   for (void (*op)(int) : {KAV_Invert, KAV_ClearImage, KAV_FlipHorizontal, KAV_FlipVertical}) op(2);
   for (void (*op)() : {KAV_RotateLeft, KAV_TestPatternRgb, KAV_TestPatternHsv, KAV_TestPatternYCrCb, KAV_TestPatternGrey}) op();
   KAV_ScaleImage(500);
-  EXPECT_TRUE(stale[0] == 0x123456u && stale[9999] == 0x123456u);
-  EXPECT_EQ(kav_image[2].inUse, 0);
+  EXPECT_TRUE(stale[0] == 0x123456u && stale[9999] == 0x123456u && kav_image[2].inUse == 0);
 }
 
 // Catches flips that miss the middle, swap a pixel twice, or touch row padding;
@@ -117,7 +114,7 @@ TEST_F(TransformsTest, TestPatterns) {
   KAV_SetPenPosition(9, 9);
   KAV_TestPatternRgb();
   EXPECT_EQ(pixels(0), (std::vector<Pixel32>{0x0000FF, 0x7F00C0, 0x007FC0, 0x7F7F80}));
-  EXPECT_EQ(pen(), Pen(1, 1));
+  EXPECT_EQ(pen(), test::Pen(1, 1));
   image(1, 2, 2, {}, true);
   KAV_TestPatternRgb();
   EXPECT_EQ(pixels(1), (std::vector<Pixel32>{0xFF, 0xC0, 0xC0, 0x80}));
@@ -134,9 +131,8 @@ TEST_F(TransformsTest, TestPatterns) {
     std::memset(KAV_ImagePixels[4], 0x55, 5 * 4 * sizeof(Pixel32));
     pattern();
     const std::vector<Pixel32> p = pixels(4);
-    EXPECT_EQ(p[2 * 5 + 2], 0u);
-    // Above the centre the chroma leans to red, below it to green.
-    EXPECT_TRUE((p[2] >> 16 & 0xFF) > (p[2] >> 8 & 0xFF) && (p[17] >> 8 & 0xFF) > (p[17] >> 16 & 0xFF));
+    // Black at the centre; above it the chroma leans to red, below it to green.
+    EXPECT_TRUE(p[2 * 5 + 2] == 0u && (p[2] >> 16 & 0xFF) > (p[2] >> 8 & 0xFF) && (p[17] >> 8 & 0xFF) > (p[17] >> 16 & 0xFF));
   }
 
   image(5, 4, 2);
