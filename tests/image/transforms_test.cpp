@@ -62,9 +62,7 @@ TEST_F(TransformsTest, FlipsInvertAndClear) {
   EXPECT_TRUE(pixels(0)[0] == 0xFFFFFFF6u && pixels(0)[8] == 0x00FFFFFEu);
 
   image(1, 3, 2, {1, 2, 3, 4, 5, 6}, true);
-  KAV_FlipHorizontal(1);
-  KAV_FlipVertical(1);
-  KAV_Invert(1);
+  for (void (*op)(int) : {KAV_FlipHorizontal, KAV_FlipVertical, KAV_Invert}) op(1);
   EXPECT_EQ(pixels(1), (std::vector<Pixel32>{249, 250, 251, 252, 253, 254}));
   EXPECT_TRUE(KAV_ImageBytes[1][3] == 0xEE && KAV_ImageBytes[1][7] == 0xEE);
   KAV_ClearImage(1);
