@@ -1,5 +1,5 @@
 // A ROZORU application of one's own: one image window and a button box of
-// three buttons. "Shapes" draws a few figures, "Text" writes a line below
+// three buttons. "Shapes" draws a few figures, "Text" writes two lines below
 // them, "Clear" makes the picture black again.
 #include <cstdio>
 
@@ -7,25 +7,41 @@
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+constexpr int kImage = 0;
 
-void fillRect(int x0, int y0, int x1, int y1, Pixel32 colour) {
-  Pixel32* p = KAV_ImagePixels[KAV_CurrentImage()];
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) p[y * kWidth + x] = colour;
+void drawShapes() {
+  KAV_SetDrawColor(0x2060C0);
+  KAV_FillBox(20, 20, 120, 90);
+  KAV_SetDrawColor(0xFFFFFF);
+  KAV_DrawBox(20, 20, 120, 90);
+  KAV_SetDrawColor(0xE03020);
+  KAV_FillCircle(200, 60, 40);
+  KAV_DrawCircle(0xFFD000, 200, 60, 50);
+  for (int i = 0; i <= 4; ++i) KAV_DrawLine(0x30C040, 260, 20 + 20 * i, 310, 100 - 20 * i);
 }
 
-void drawShapes() { fillRect(20, 20, 140, 100, 0xFF0000); }
+void drawText() {
+  static int presses = 0;
+  KAV_SetDrawColor(0xF0F0D0);
+  KAV_FillBox(0, 140, 319, 200);  // a light plate under the text
+  kav_tc = 0x000000;
+  KAV_SetLeftMargin(10);
+  KAV_SetTextCursor(10, 160);
+  ++presses;
+  KAV_DrawPrintf("Drawn by an application of one's own.\nText pressed %d time%s.", presses,
+                 presses == 1 ? "" : "s");
+}
 
-void drawText() { fillRect(20, 180, 300, 200, 0x00FF00); }
-
-void clear() { fillRect(0, 0, kWidth, kHeight, 0); }
+void clear() {
+  const int width = kav_image[kImage].width;
+  const int height = kav_image[kImage].height;
+  for (int i = 0; i < width * height; ++i) KAV_ImagePixels[kImage][i] = 0;
+}
 
 }  // namespace
 
 void KAV_Init() {
-  if (KAV_CreateImage(0, "Drawing", 60, 60, kWidth, kHeight, 100) != 0) {
+  if (KAV_CreateImage(kImage, "Drawing", 60, 60, 320, 240, 100) != 0) {
     std::fprintf(stderr, "rozoru-example-draw: the image window could not be made\n");
     return;
   }
@@ -37,14 +53,14 @@ void KAV_Init() {
 }
 
 void KAV_Main() {
-  KAV_SelectImage(0);
+  KAV_SelectImage(kImage);
   // Until Stop: each press is answered as soon as it arrives.
   while (KAV_WaitMessage(1000) != 1) {
     bool changed = false;
     if (KAV_GetButton(0)) drawShapes(), changed = true;
     if (KAV_GetButton(1)) drawText(), changed = true;
     if (KAV_GetButton(2)) clear(), changed = true;
-    if (changed) KAV_UpdateImage(0);
+    if (changed) KAV_UpdateImage(kImage);
   }
 }
 

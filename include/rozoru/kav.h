@@ -13,6 +13,7 @@
 #include "rozoru/boxes.h"
 
 #include "rozoru/colour.h"
+#include "rozoru/draw.h"
 #include "rozoru/image.h"
 #include "rozoru/imagefile.h"
 
