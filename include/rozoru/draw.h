@@ -94,7 +94,8 @@ void KAV_DrawString(const char* text);
 void KAV_DrawPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // One TrueType character (a Unicode code point) at the text cursor in
 // kav_tttc, or a code below 32: 1/2 italic on/off, 3/4 bold/normal, 5/6
-// underline on/off, 10 newline.
+// underline on/off, 10 newline. An 8-bit pixel takes kav_tttc's low byte
+// where the glyph covers at least half of it; 32-bit pixels are smoothed.
 void KAV_DrawTrueTypeChar(int code);
 // KAV_DrawTrueTypeChar for each UTF-8 character; a truncated sequence at the
 // end stops it.

@@ -40,6 +40,19 @@ void walk(std::int64_t major, std::int64_t minor, std::int64_t kFirst, std::int6
   }
 }
 
+// Row y from a to b, both inside: the rows of fills, so written directly.
+void spanOn(const Canvas& c, std::int64_t a, std::int64_t b, std::int64_t y, Ink ink, Pixel32 v) {
+  if (c.p32) {
+    Pixel32* p = c.p32 + y * c.width;
+    if (ink == Ink::Set) std::fill(p + a, p + b + 1, v);
+    else for (std::int64_t x = a; x <= b; ++x) p[x] ^= 0xFFFFFFu;
+  } else {
+    std::uint8_t* p = c.p8 + y * c.stride8;
+    if (ink == Ink::Set) std::fill(p + a, p + b + 1, static_cast<std::uint8_t>(v));
+    else for (std::int64_t x = a; x <= b; ++x) p[x] ^= 0xFFu;
+  }
+}
+
 }  // namespace
 
 void lineOn(const Canvas& c, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
@@ -56,7 +69,7 @@ void lineOn(const Canvas& c, std::int64_t x1, std::int64_t y1, std::int64_t x2, 
     if (y1 < 0 || y1 >= h) return;
     const std::int64_t a = std::max<std::int64_t>(std::min(x1, x2), 0);
     const std::int64_t b = std::min<std::int64_t>(std::max(x1, x2), w - 1);
-    for (std::int64_t x = a; x <= b; ++x) c.mark(x, y1, ink, v);
+    if (a <= b) spanOn(c, a, b, y1, ink, v);
     return;
   }
   if (x1 > x2) {

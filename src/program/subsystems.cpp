@@ -5,6 +5,7 @@
 #include "image/slots.h"
 #include "imageio/image_file.h"
 #include "imageio/qt_codec.h"
+#include "imgproc/qt_truetype.h"
 #include "shell/qt/framework.h"
 #include "textwin/qt_text.h"
 #include "textwin/textwin.h"
@@ -16,12 +17,15 @@ void installSubsystems(QtWindowSystem& ws, int instance) {
   imageio::installQt(ws);
   textwin::installQt(ws, instance);
   boxes::install();
+  startTrueType(makeQtTrueTypeEngine());
 }
 
 void releaseSubsystems() {
-  // Text surfaces hold Qt fonts and images: they go while Qt still runs.
+  // Text surfaces and the TrueType font hold Qt fonts and images: they go
+  // while Qt still runs.
   boxes::reset();
   textwin::reset();
+  releaseTrueType();
   textwin::hooks() = {};
   releaseAllImages();
   imageio::setCodec(nullptr);

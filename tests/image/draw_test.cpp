@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "rozoru/draw.h"
@@ -262,6 +263,56 @@ TEST_F(DrawTest, SeedFill) {
   KAV_ImagePixels[3][5] = 0;
   KAV_Paint(3, 2);
   EXPECT_EQ(picture({{0x123407, 'o'}}), (Picture{"oooo", "o.oo", "oooo"}));
+
+  // 8000 one-pixel pockets above and below one row: the first 4000 seeds
+  // fill theirs, the rest are dropped rather than overrunning the stack.
+  ASSERT_EQ(KAV_CreateImage(4, "comb", 0, 0, 8000, 400, 10), 0);
+  std::fill(KAV_ImagePixels[4], KAV_ImagePixels[4] + 8000 * 400, 0x0000FFu);
+  for (int x = 0; x < 8000; ++x) KAV_ImagePixels[4][8000 + x] = 0;
+  for (int x = 0; x < 8000; x += 2) KAV_ImagePixels[4][x] = KAV_ImagePixels[4][16000 + x] = 0;
+  KAV_Paint(0, 1);
+  int filled[3] = {0, 0, 0};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 8000; ++x) filled[y] += KAV_GetPixel(x, y) == 0x123407;
+  EXPECT_TRUE(filled[0] == 2000 && filled[1] == 8000 && filled[2] == 2000);
+  EXPECT_TRUE(KAV_GetPixel(3998, 0) == 0x123407 && KAV_GetPixel(4000, 2) == 0);
+}
+
+// Circles whose passes mostly miss a small image skip ahead: the same pixels
+// and pen as the circle drawn whole on a large image, seen through the same
+// window; a radius of 2^31 - 1 finishes and draws its top row.
+TEST_F(DrawTest, LargeCirclesSkipOnlyInvisiblePasses) {
+  const int w = 17, h = 13;
+  for (const int r : {600, 997}) {
+    const int big = 2 * r + 3, c = r + 1, k = r * 707 / 1000;
+    const int windows[][2] = {{c - 5, 0}, {c + k - 8, c - k - 6}, {big - w, c - 3}, {c - 30, c - k - 2}, {c, c}};
+    for (auto& o : windows) {
+      for (const bool filled : {false, true}) {
+        const auto draw = [&](int cx, int cy) {
+          if (filled) KAV_XorFillCircle(cx, cy, r);
+          else KAV_DrawCircle(0xFFFFFF, cx, cy, r);
+          int px = 0, py = 0;
+          KAV_GetPenPosition(&px, &py);
+          return std::pair{px - cx, py - cy};
+        };
+        ASSERT_EQ(KAV_CreateImage(0, "big", 0, 0, big, big, 10), 0);
+        const auto bigPen = draw(c, c);
+        const Picture whole = picture();
+        Picture expected;
+        for (int y = 0; y < h; ++y) expected.push_back(whole[static_cast<std::size_t>(o[1] + y)].substr(static_cast<std::size_t>(o[0]), w));
+        ASSERT_EQ(KAV_CreateImage(1, "small", 0, 0, w, h, 100), 0);
+        EXPECT_EQ(draw(c - o[0], c - o[1]), bigPen);
+        EXPECT_EQ(picture(), expected) << "r " << r << " at " << o[0] << "," << o[1] << (filled ? " filled" : "");
+        KAV_DestroyImage(1);
+        KAV_DestroyImage(0);
+      }
+    }
+  }
+  ASSERT_EQ(KAV_CreateImage(2, "top", 0, 0, 8, 3, 100), 0);
+  KAV_DrawCircle(0xFFFFFF, 3, INT_MAX, INT_MAX);
+  EXPECT_EQ(picture(), (Picture{"########", "........", "........"}));
+  KAV_XorFillCircle(3, INT_MAX, INT_MAX);  // the disc covers all three rows
+  EXPECT_EQ(picture(), (Picture{"........", "########", "########"}));
 }
 
 }  // namespace
