@@ -1,6 +1,6 @@
 // A ROZORU application of one's own: one image window and a button box of
-// three buttons. "Shapes" draws a few figures, "Text" writes two lines below
-// them, "Clear" makes the picture black again.
+// three buttons. "Shapes" draws a few figures, "Text" writes lines in the
+// bitmap font and in TrueType below them, "Clear" makes the picture black again.
 #include <cstdio>
 
 #include "rozoru/kav.h"
@@ -23,13 +23,17 @@ void drawShapes() {
 void drawText() {
   static int presses = 0;
   KAV_SetDrawColor(0xF0F0D0);
-  KAV_FillBox(0, 140, 319, 200);  // a light plate under the text
+  KAV_FillBox(0, 140, 319, 206);  // a light plate under the text
   kav_tc = 0x000000;
   KAV_SetLeftMargin(10);
   KAV_SetTextCursor(10, 160);
   ++presses;
   KAV_DrawPrintf("Drawn by an application of one's own.\nText pressed %d time%s.", presses,
                  presses == 1 ? "" : "s");
+  // TrueType text is UTF-8; its cursor row is the bottom of the cell.
+  kav_tttc = 0x2060C0;
+  KAV_SetTextCursor(10, 200);
+  KAV_DrawTrueTypeText("TrueType: \u3053\u3093\u306B\u3061\u306F");
 }
 
 void clear() {
