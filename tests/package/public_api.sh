@@ -3,7 +3,8 @@
 # is declared in a public header, with a comment: right above it, or above
 # the group of declarations it belongs to (no blank line between). Catches
 # a public function an application cannot call without the project's
-# sources, or one whose header does not say what it does.
+# sources, one whose header does not say what it does, and one declared but
+# never defined.
 # Usage: public_api.sh <include/rozoru> <static libraries...>
 set -uo pipefail
 headers=${1:?usage: $0 include-dir libraries...}
@@ -39,5 +40,14 @@ for name in $names; do
     status=1
   fi
 done
+# And the other way: a function a header declares that no library defines
+# fails an application only when it links. The hooks are the application's.
+declared=$(grep -hvE '^[[:space:]]*//|inline' "$headers"/*.h | grep -oE '\b(KAV|kav)_[A-Za-z0-9_]+[[:space:]]*[\(\[;]' |
+  sed -E 's/[[:space:]]*[\(\[;]$//' | grep -vxE 'KAV_(Init|Main|Exit)' | sort -u)
+for name in $(comm -13 <(echo "$names") <(echo "$declared")); do
+  echo "undefined: $name is declared in $headers but no library defines it"
+  status=1
+done
+
 ((status == 0)) && echo "$(wc -w <<<"$names") public names, each declared and commented in $headers"
 exit $status
