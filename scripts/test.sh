@@ -23,6 +23,10 @@ echo "== the example application against the installed framework"
 pkg=$(mktemp -d)
 trap 'rm -rf "$pkg"' EXIT
 cmake --install "$top/build" --prefix "$pkg/prefix" --component Development >/dev/null
+# Each installed header compiles on its own, with nothing but the installed ones.
+for h in "$pkg"/prefix/include/rozoru/*.h; do
+  echo "#include \"rozoru/${h##*/}\"" | c++ -std=c++20 -fsyntax-only -Wall -Werror -I"$pkg/prefix/include" -x c++ -
+done
 cmake -S "$top/examples" -B "$pkg/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_PREFIX_PATH="$pkg/prefix" >/dev/null
 cmake --build "$pkg/build" -j "$jobs"
