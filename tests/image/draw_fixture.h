@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "boxes/buttons.h"
@@ -39,16 +40,23 @@ class DrawTest : public ::testing::Test {
     setCurrentPump(nullptr);
   }
 
+
+ public:
   // The current image as text: each pixel's character from legend, '.' for
   // 0 and '?' for anything else.
   static Picture picture(std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
+    const ImageSlot& s = kav_image[KAV_CurrentImage()];
+    return window(0, 0, s.width, s.height, std::move(legend));
+  }
+  // The w x h part at (x0, y0) of the current image, as picture() shows it.
+  static Picture window(int x0, int y0, int w, int h, std::map<Pixel32, char> legend = {{0xFFFFFF, '#'}}) {
     legend.emplace(0, '.');
     const int id = KAV_CurrentImage();
     const ImageSlot& s = kav_image[id];
     Picture rows;
-    for (int y = 0; y < s.height; ++y) {
+    for (int y = y0; y < y0 + h; ++y) {
       std::string row;
-      for (int x = 0; x < s.width; ++x) {
+      for (int x = x0; x < x0 + w; ++x) {
         const Pixel32 v = s.bitDepth == 8 ? KAV_ImageBytes[id][y * KAV_Stride8(s.width) + x]
                                           : KAV_ImagePixels[id][y * s.width + x];
         const auto it = legend.find(v);
@@ -58,13 +66,14 @@ class DrawTest : public ::testing::Test {
     }
     return rows;
   }
-  // Sets the current image from a picture drawn with legend's characters.
-  static void paint(const Picture& rows, const std::map<char, Pixel32>& legend) {
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
-      for (int x = 0; x < static_cast<int>(rows[static_cast<std::size_t>(y)].size()); ++x)
-        KAV_SetPixel(x, y, legend.at(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]));
+  // The pen position.
+  static std::pair<int, int> pen() {
+    std::pair<int, int> p;
+    KAV_GetPenPosition(&p.first, &p.second);
+    return p;
   }
 
+ protected:
   QueuePump pump_;
   FakeWindowSystem ws_;
   Hwnd main_ = 0;

@@ -48,20 +48,20 @@ TEST_F(DrawTest, BitmapCharsLandAtTheCursorAndWrap) {
   ASSERT_EQ(KAV_CreateImage(0, "t", 0, 0, 18, 9, 100), 0);
   KAV_SetPixel(6, 0, 0x123456);  // under a clear bit of the first glyph
   kav_tc = 0xFFFFFF;
-  KAV_SetTextCursor(1, 12);  // glyph rows 2-10 on image rows 0-8
-  KAV_DrawString("LL");
-  const Picture expected{".####.o..####.....", "..##......##......", "..##......##......",
-                         "..##......##......", "..##......##......", "..##......##......",
-                         "..##...#..##...#..", "..##..##..##..##..", ".#######.#######.."};
+  KAV_SetTextCursor(2, 12);  // glyph rows 2-10 on image rows 0-8
+  KAV_DrawString("LL");  // the second starts at 18 - 8 exactly
+  const Picture expected{"..####o...####....", "...##......##.....", "...##......##.....",
+                         "...##......##.....", "...##......##.....", "...##......##.....",
+                         "...##...#..##...#.", "...##..##..##..##.", "..#######.#######."};
   EXPECT_EQ(picture({{0xFFFFFF, '#'}, {0x123456, 'o'}}), expected);
   int px = 0, py = 0;
   KAV_GetPenPosition(&px, &py);
-  EXPECT_TRUE(px == 15 && py == 8);
-  cursorIs(0, 28);  // x = 17 would start beyond 18 - 8: back to the margin
+  EXPECT_TRUE(px == 16 && py == 8);
+  cursorIs(0, 28);  // x = 18 would start beyond 18 - 8: back to the margin
 
-  KAV_SetTextCursor(1, 12);
+  KAV_SetTextCursor(2, 12);
   KAV_DrawString(" ");  // a space draws nothing and advances
-  cursorIs(9, 12);
+  cursorIs(10, 12);
   EXPECT_EQ(picture({{0xFFFFFF, '#'}, {0x123456, 'o'}}), expected);
 }
 
