@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds the project and runs every test:
 #   1. all tests (unit, thread core, framework on Qt's offscreen platform,
-#      end-to-end under Xvfb) on the normal build;
+#      end-to-end under Xvfb) on the normal build, and the example
+#      application built against the framework installed from it;
 #   2. unit, thread-core and framework tests under AddressSanitizer + UBSan;
 #   3. unit, thread-core and framework tests under ThreadSanitizer, Qt
 #      included: the framework tests' entry orders calls posted to the GUI
@@ -15,6 +16,21 @@ jobs=2
 echo "== build and test: normal"
 bash "$top/scripts/build.sh" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$top/build" --output-on-failure -j "$jobs"
+
+echo "== the example application against the installed framework"
+# Installed into a temp prefix and built as a project of its own, as an
+# application outside this tree would be; then driven like the in-tree one.
+pkg=$(mktemp -d)
+trap 'rm -rf "$pkg"' EXIT
+cmake --install "$top/build" --prefix "$pkg/prefix" --component Development >/dev/null
+# Each installed header compiles on its own, with nothing but the installed ones.
+for h in "$pkg"/prefix/include/rozoru/*.h; do
+  echo "#include \"rozoru/${h##*/}\"" | c++ -std=c++20 -fsyntax-only -Wall -Werror -I"$pkg/prefix/include" -x c++ -
+done
+cmake -S "$top/examples" -B "$pkg/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_PREFIX_PATH="$pkg/prefix" >/dev/null
+cmake --build "$pkg/build" -j "$jobs"
+bash "$top/tests/e2e/example_draw.sh" "$pkg/build/rozoru-example-draw"
 
 echo "== build and test: AddressSanitizer + UBSan"
 bash "$top/scripts/build.sh" build-asan -DCMAKE_BUILD_TYPE=Debug -DROZORU_SANITIZE=address -DROZORU_BENCH=OFF

@@ -48,9 +48,12 @@ int KAV_CreateImage8(int id, const char* title, int x, int y, int width, int hei
 // black. 0 done; 1 not an image in use; 2 no zoom fits; 3 no memory. On 2 or 3
 // the image, its window and its pixel pointers stay exactly as they were.
 int KAV_ResizeImage(int id, int width, int height);
-// 0 done; 1 id outside 0-255 or not in use.
+// Each: 0 done; 1 id outside 0-255 or not in use.
+// Closes the window and frees the pixels.
 int KAV_DestroyImage(int id);
+// Repaints the window from the pixels, once they have been written.
 int KAV_UpdateImage(int id);
+// Makes the image current, remembering the previous one.
 int KAV_SelectImage(int id);
 // Makes the previously current image current again; 1 when it is not in use.
 int KAV_RestoreImage();
@@ -94,5 +97,7 @@ struct KAV_MouseState {
   int ctrl = 0;      // 8 while Ctrl is down
   int shift = 0;     // 4 while Shift is down
 };
+// 1: the image windows write the mouse into kav_mouse; 0 (at start): they do not.
 extern int kav_mousetracking;
+// The mouse as last seen over an image window.
 extern KAV_MouseState kav_mouse;

@@ -1,7 +1,8 @@
 // Public interface of the ROZORU framework for applications.
 //
 // An application supplies the three hooks KAV_Init, KAV_Main and KAV_Exit and
-// links against the framework and its process entry (rozoru_main). The hooks
+// links against the framework and its process entry: the CMake target
+// Rozoru::rozoru, in this tree or from the installed package. The hooks
 // run on the worker thread; KAV_Exit may instead run on the GUI thread when the
 // worker had to be abandoned at exit.
 #pragma once
