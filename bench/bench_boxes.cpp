@@ -6,12 +6,10 @@
 // the figures are the framework's own cost without a display's.
 #include <benchmark/benchmark.h>
 
+#include "bench/shell_on_fake.h"
 #include "boxes/boxes.h"
 #include "rozoru/kav.h"
-#include "shell/core/pump.h"
-#include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
 
 void KAV_Init() {}
 void KAV_Main() {}
@@ -21,20 +19,9 @@ namespace {
 
 using namespace rozoru;
 
-struct Setup {
-  QueuePump pump;
-  test::FakeWindowSystem ws;
-  Setup() {
-    resetShell();
-    setCurrentPump(&pump);
-    shell().attach(&ws, &pump);
-    boxes::reset();
-  }
-  ~Setup() {
-    boxes::reset();
-    resetShell();
-    setCurrentPump(nullptr);
-  }
+struct Setup : bench::ShellOnFake {
+  Setup() { boxes::reset(); }
+  ~Setup() { boxes::reset(); }
 };
 
 void BM_ClickToRead(benchmark::State& state) {

@@ -5,12 +5,10 @@
 // Uses the in-memory window system; the benchmark thread is the worker.
 #include <benchmark/benchmark.h>
 
+#include "bench/shell_on_fake.h"
 #include "image/slots.h"
 #include "rozoru/kav.h"
-#include "shell/core/pump.h"
-#include "shell/core/shell.h"
 #include "shell/core/windows.h"
-#include "tests/shell/fake_window_system.h"
 
 #ifdef ROZORU_BENCH_OPENCV
 #include <opencv2/imgproc.hpp>
@@ -24,21 +22,12 @@ namespace {
 
 using namespace rozoru;
 
-struct Setup {
-  QueuePump pump;
-  test::FakeWindowSystem ws;
+struct Setup : bench::ShellOnFake {
   Setup() {
-    resetShell();
-    setCurrentPump(&pump);
-    shell().attach(&ws, &pump);
     installImageSlots();
     KAV_CreateImage(0, "bench", 0, 0, 640, 480, 100);
   }
-  ~Setup() {
-    releaseAllImages();
-    resetShell();
-    setCurrentPump(nullptr);
-  }
+  ~Setup() { releaseAllImages(); }
 };
 
 void BM_PaintWholeImage(benchmark::State& state) {

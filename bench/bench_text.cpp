@@ -8,13 +8,11 @@
 #include <QGuiApplication>
 #include <string>
 
+#include "bench/shell_on_fake.h"
 #include "image/slots.h"
 #include "imgproc/draw_state.h"
 #include "imgproc/qt_truetype.h"
 #include "rozoru/draw.h"
-#include "shell/core/pump.h"
-#include "shell/core/shell.h"
-#include "tests/shell/fake_window_system.h"
 
 void KAV_Init() {}
 void KAV_Main() {}
@@ -24,13 +22,8 @@ namespace {
 
 using namespace rozoru;
 
-struct Setup {
-  QueuePump pump;
-  test::FakeWindowSystem ws;
+struct Setup : bench::ShellOnFake {
   explicit Setup(int bits) {
-    resetShell();
-    setCurrentPump(&pump);
-    shell().attach(&ws, &pump);
     installImageSlots();
     resetDrawState();
     startTrueType(makeQtTrueTypeEngine());
@@ -40,8 +33,6 @@ struct Setup {
   ~Setup() {
     releaseTrueType();
     releaseAllImages();
-    resetShell();
-    setCurrentPump(nullptr);
   }
 };
 
