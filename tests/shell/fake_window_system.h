@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
@@ -88,6 +89,18 @@ class FakeWindowSystem final : public WindowSystem {
     locked([&] { focus_ = {h, id}, focusSelectAll_ = selectAll; });
   }
   void fixHeight(Hwnd h) override { locked([&] { fixedHeight_.insert(h); }); }
+  // The dialogs answer as these say (unset: cancelled); owners are recorded.
+  std::function<std::optional<std::uint32_t>(std::uint32_t, std::array<std::uint32_t, 16>&)> colourDialog;
+  std::function<bool(FontChoice&)> fontDialog;
+  std::vector<Hwnd> dialogOwners;
+  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t initial, std::array<std::uint32_t, 16>& custom) override {
+    dialogOwners.push_back(h);
+    return colourDialog ? colourDialog(initial, custom) : std::nullopt;
+  }
+  bool chooseFont(Hwnd h, FontChoice& font) override {
+    dialogOwners.push_back(h);
+    return fontDialog && fontDialog(font);
+  }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {

@@ -5,7 +5,9 @@
 // results to the caller; tests use an in-memory implementation.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,16 @@ struct ScreenMetrics {
   int minClientWidth = 0;   // smallest client area a captioned window can have
   int minClientHeight = 0;
   int colorDepth = 0;       // bits per pixel of the display
+};
+
+// What the font dialog shows and gives back: the pixel height of a
+// character cell and the style (weight 0 is the face's default).
+struct FontChoice {
+  int height = 16;
+  int weight = 0;
+  bool italic = false;
+  bool underline = false;
+  friend bool operator==(const FontChoice&, const FontChoice&) = default;
 };
 
 enum class MessageBoxIcon { None, Error, Warning, Information };
@@ -109,6 +121,19 @@ class WindowSystem {
   virtual void focusControl(Hwnd, int /*id*/, bool /*selectAll*/) {}
   // Keeps the window's height as it is against the user's dragging.
   virtual void fixHeight(Hwnd) {}
+
+  // --- modal dialogs owned by a window (window systems without them answer
+  // as cancelled) ---
+  // The colour dialog at initial (0x00RRGGBB) with 16 custom colours, which
+  // it updates as the user edits them (also when cancelled). The chosen
+  // colour, or none when cancelled.
+  virtual std::optional<std::uint32_t> chooseColour(Hwnd, std::uint32_t /*initial*/,
+                                                    std::array<std::uint32_t, 16>& /*custom*/) {
+    return std::nullopt;
+  }
+  // The font dialog initialised from font; true and font changed when the
+  // user accepted, false and font untouched when cancelled.
+  virtual bool chooseFont(Hwnd, FontChoice& /*font*/) { return false; }
 };
 
 }  // namespace rozoru

@@ -100,6 +100,10 @@ class QtWindowSystem final : public WindowSystem {
   void setControlRect(Hwnd h, int id, const Rect& r) override;
   void focusControl(Hwnd h, int id, bool selectAll) override;
   void fixHeight(Hwnd h) override;
+  // Colour and font dialogs (qt_dialogs.cpp).
+  std::optional<std::uint32_t> chooseColour(Hwnd owner, std::uint32_t initial,
+                                            std::array<std::uint32_t, 16>& custom) override;
+  bool chooseFont(Hwnd owner, FontChoice& font) override;
 
   // GUI thread: the widget of a handle, nullptr when there is none.
   QWidget* widget(Hwnd h) const;
