@@ -93,14 +93,10 @@ class FakeWindowSystem final : public WindowSystem {
   std::function<std::optional<std::uint32_t>(std::uint32_t, std::array<std::uint32_t, 16>&)> colourDialog;
   std::function<bool(FontChoice&)> fontDialog;
   std::vector<Hwnd> dialogOwners;
-  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t initial, std::array<std::uint32_t, 16>& custom) override {
-    dialogOwners.push_back(h);
-    return colourDialog ? colourDialog(initial, custom) : std::nullopt;
+  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t c, std::array<std::uint32_t, 16>& custom) override {
+    return dialogOwners.push_back(h), colourDialog ? colourDialog(c, custom) : std::nullopt;
   }
-  bool chooseFont(Hwnd h, FontChoice& font) override {
-    dialogOwners.push_back(h);
-    return fontDialog && fontDialog(font);
-  }
+  bool chooseFont(Hwnd h, FontChoice& f) override { return dialogOwners.push_back(h), fontDialog && fontDialog(f); }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {

@@ -60,8 +60,10 @@ bool QtWindowSystem::chooseFont(Hwnd owner, FontChoice& font) {
     makeModal(d, w);
     if (d.exec() != QDialog::Accepted) return false;
     const QFont f = d.selectedFont();
-    // The dialog speaks points; the cell is in pixels.
-    font.height = std::max(1, QFontInfo(f).pixelSize());
+    // The dialog speaks whole points, the cell pixels: a size left as it
+    // was keeps its pixels rather than drift by a rounding.
+    if (QFontInfo(f).pointSize() != QFontInfo(initial).pointSize())
+      font.height = std::max(1, QFontInfo(f).pixelSize());
     font.weight = f.weight() >= QFont::Bold ? 700 : 400;
     font.italic = f.italic();
     font.underline = f.underline();
