@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QPointer>
 
 #include "shell/qt/qt_window_system.h"
 
@@ -23,9 +24,16 @@ std::uint32_t fromQColor(const QColor& c) {
          static_cast<std::uint32_t>(c.blue());
 }
 
-// Modal to its owner when there is one, to the application otherwise.
-void makeModal(QDialog& d, QWidget* owner) {
-  d.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+// Runs d modal to its owner (to the application when there is none). The
+// owner may be deleted while d runs (the process ends during the dialog),
+// taking d with it: then the answer is a cancel. True when accepted; d is
+// deleted unless accepted, and then the caller reads and deletes it.
+template <class D>
+bool runModal(QPointer<D>& d, QWidget* owner) {
+  d->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+  const bool ok = d->exec() == QDialog::Accepted;
+  if (d && !ok) delete d.data();
+  return ok && d;
 }
 
 }  // namespace
@@ -37,13 +45,14 @@ std::optional<std::uint32_t> QtWindowSystem::chooseColour(Hwnd owner, std::uint3
     // that count, so they go in before and come back after.
     for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, toQColor(custom[static_cast<std::size_t>(i)]));
     QWidget* w = widget(owner);
-    QColorDialog d(toQColor(initial), w);
-    d.setOption(QColorDialog::DontUseNativeDialog);
-    makeModal(d, w);
-    const bool ok = d.exec() == QDialog::Accepted;
+    QPointer<QColorDialog> d = new QColorDialog(toQColor(initial), w);
+    d->setOption(QColorDialog::DontUseNativeDialog);
+    const bool ok = runModal(d, w);
     for (int i = 0; i < 16; ++i) custom[static_cast<std::size_t>(i)] = fromQColor(QColorDialog::customColor(i));
     if (!ok) return std::nullopt;
-    return fromQColor(d.selectedColor());
+    const std::uint32_t chosen = fromQColor(d->selectedColor());
+    delete d.data();
+    return chosen;
   });
 }
 
@@ -55,11 +64,11 @@ bool QtWindowSystem::chooseFont(Hwnd owner, FontChoice& font) {
     initial.setItalic(font.italic);
     initial.setUnderline(font.underline);
     QWidget* w = widget(owner);
-    QFontDialog d(initial, w);
-    d.setOption(QFontDialog::DontUseNativeDialog);
-    makeModal(d, w);
-    if (d.exec() != QDialog::Accepted) return false;
-    const QFont f = d.selectedFont();
+    QPointer<QFontDialog> d = new QFontDialog(initial, w);
+    d->setOption(QFontDialog::DontUseNativeDialog);
+    if (!runModal(d, w)) return false;
+    const QFont f = d->selectedFont();
+    delete d.data();
     // The dialog speaks whole points, the cell pixels: a size left as it
     // was keeps its pixels rather than drift by a rounding.
     if (QFontInfo(f).pointSize() != QFontInfo(initial).pointSize())
