@@ -39,7 +39,8 @@ TEST_F(StyleDialogsTest, ColourAndFontAccepted) {
   QString seen;
   QTimer poll, fontPoll;
   answerWhenOpen<QColorDialog>(poll, [&](QColorDialog* d) {
-    seen = (d->parentWidget() ? d->parentWidget()->windowTitle().left(3) : "none") + QString::number(d->windowModality()) +
+    seen = (d->parentWidget() ? d->parentWidget()->windowTitle().left(3) : "none") +
+           QString::number(d->windowModality()) +
            d->currentColor().name() + QColorDialog::customColor(3).name();
     QColorDialog::setCustomColor(4, QColor(1, 2, 3));
     d->setCurrentColor(QColor(10, 20, 30));
@@ -49,7 +50,8 @@ TEST_F(StyleDialogsTest, ColourAndFontAccepted) {
   onWorker([&] { result = changeDrawColour(2); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(seen, "dlg" + QString::number(Qt::WindowModal) + "#405060#112233");
-  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc, customColours()[4]), std::tuple(0x0A141Eu, 0x0A141Eu, 0x0A141Eu, 0x010203u));
+  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc, customColours()[4]),
+            std::tuple(0x0A141Eu, 0x0A141Eu, 0x0A141Eu, 0x010203u));
 
   bool underlineShown = false;
   answerWhenOpen<QFontDialog>(fontPoll, [&](QFontDialog* d) {

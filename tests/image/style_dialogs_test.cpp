@@ -31,9 +31,13 @@ TEST_F(DrawTest, ColourAndFontDialogAnswers) {
   std::vector<FontChoice> shown;
   ws_.fontDialog = [&](FontChoice& f) {  // edited and cancelled, bold at the same height, a new height
     shown.push_back(f);
-    return shown.size() == 1 ? (f.height = 99, false) : shown.size() == 2 ? (f.weight = 700, true) : (f.height = 30, true);
+    if (shown.size() == 1) return f.height = 99, false;
+    return shown.size() == 2 ? (f.weight = 700, true) : (f.height = 30, true);
   };
-  const auto font = [] { const TrueTypeFontDesc& f = drawState().font; return std::tuple(f.halfWidth, f.height, f.weight, f.valid); };
+  const auto font = [] {
+    const TrueTypeFontDesc& f = drawState().font;
+    return std::tuple(f.halfWidth, f.height, f.weight, f.valid);
+  };
   EXPECT_EQ(changeTrueTypeFont(3), 1);
   EXPECT_EQ(font(), std::tuple(5, 20, 0, true));  // no engine: a re-made font would be invalid
   EXPECT_EQ(changeTrueTypeFont(3), 2);
@@ -41,7 +45,7 @@ TEST_F(DrawTest, ColourAndFontDialogAnswers) {
   EXPECT_EQ(changeTrueTypeFont(3), 2);
   EXPECT_EQ(font(), std::tuple(15, 30, 700, false));
   EXPECT_EQ(shown.at(0), (FontChoice{.height = 20, .weight = 0, .italic = true}));
-  EXPECT_EQ(ws_.dialogOwners, std::vector<Hwnd>(5, kav_image[3].window));
+  EXPECT_EQ(ws_.dialogOwners(), std::vector<Hwnd>(5, kav_image[3].window));
 }
 
 }  // namespace

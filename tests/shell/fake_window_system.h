@@ -89,14 +89,15 @@ class FakeWindowSystem final : public WindowSystem {
     locked([&] { focus_ = {h, id}, focusSelectAll_ = selectAll; });
   }
   void fixHeight(Hwnd h) override { locked([&] { fixedHeight_.insert(h); }); }
-  // The dialogs answer as these say (unset: cancelled); owners are recorded.
+  // The dialogs answer as these say (unset: cancelled); set them before use.
   std::function<std::optional<std::uint32_t>(std::uint32_t, std::array<std::uint32_t, 16>&)> colourDialog;
   std::function<bool(FontChoice&)> fontDialog;
-  std::vector<Hwnd> dialogOwners;
-  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t c, std::array<std::uint32_t, 16>& custom) override {
-    return dialogOwners.push_back(h), colourDialog ? colourDialog(c, custom) : std::nullopt;
+  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t c, std::array<std::uint32_t, 16>& all) override {
+    return locked([&] { dialogOwners_.push_back(h); }), colourDialog ? colourDialog(c, all) : std::nullopt;
   }
-  bool chooseFont(Hwnd h, FontChoice& f) override { return dialogOwners.push_back(h), fontDialog && fontDialog(f); }
+  bool chooseFont(Hwnd h, FontChoice& f) override {
+    return locked([&] { dialogOwners_.push_back(h); }), fontDialog && fontDialog(f);
+  }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {
@@ -110,6 +111,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::vector<std::pair<Hwnd, std::vector<MenuItem>>> popups() const { return locked([&] { return popups_; }); }
   bool exists(Hwnd h) const { return locked([&] { return captions_.contains(h); }); }
   std::string status() const { return locked([&] { return status_; }); }
+  std::vector<Hwnd> dialogOwners() const { return locked([&] { return dialogOwners_; }); }
 
  private:
   template <class F>
@@ -132,6 +134,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::pair<Hwnd, int> focus_{0, 0};
   bool focusSelectAll_ = false;
   std::set<Hwnd> fixedHeight_;
+  std::vector<Hwnd> dialogOwners_;
 };
 
 }  // namespace rozoru::test
