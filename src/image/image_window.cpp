@@ -3,6 +3,7 @@
 
 #include "boxes/box_layout.h"
 #include "boxes/buttons.h"
+#include "image/image_commands.h"
 #include "image/slots.h"
 #include "image/zoom.h"
 #include "shell/core/shell.h"
@@ -66,33 +67,6 @@ void openMenu(int id, Hwnd h, bool processing) {
   WindowSystem* w = shell().windowSystem();
   if (!w) return;
   w->popupMenu(h, processing ? processingMenu(kav_image[id].bitDepth) : imageWindowMenu(kav_image[id].zoom));
-}
-
-void onCommand(int id, const Message& m) {
-  switch (m.wparam) {
-    case imgcmd::Destroy:
-      KAV_DestroyImage(id);
-      break;
-    case imgcmd::Zoom50:
-      KAV_SetZoom(id, 50);
-      break;
-    case imgcmd::Zoom100:
-      KAV_SetZoom(id, 100);
-      break;
-    case imgcmd::Zoom200:
-      KAV_SetZoom(id, 200);
-      break;
-    case imgcmd::Load:
-      if (imageFileHooks().loadWithDialog) imageFileHooks().loadWithDialog(id);
-      break;
-    case imgcmd::SaveAs:
-      if (imageFileHooks().saveWithDialog) imageFileHooks().saveWithDialog(id);
-      break;
-    default:
-      // FIXME: the clipboard, processing and prompt commands arrive with
-      // the subsystems that carry them out.
-      break;
-  }
 }
 
 MenuItem item(const char* text, int id) { return MenuItem{text, id, false, true, false, {}}; }
@@ -168,7 +142,7 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
       onKey(id, h, m);
       break;
     case Msg::Command:
-      onCommand(id, m);
+      runImageCommand(id, static_cast<int>(m.wparam));
       break;
     case Msg::MouseMove:
     case Msg::LButtonDown:
