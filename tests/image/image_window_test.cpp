@@ -8,9 +8,12 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <mutex>
+#include <string>
 
 #include "shell/core/windows.h"
 #include "tests/shell/framework_fixture.h"
+#include "textwin/textwin.h"
 
 namespace rozoru {
 namespace {
@@ -67,6 +70,60 @@ TEST_F(ImageWindowTest, TheCloseBoxIsTheWindowsDestroy) {
   EXPECT_EQ(kav_image[4].inUse, 0);
   EXPECT_FALSE(textwin::isOpen(1));
   EXPECT_EQ(boxes::buttonBoxHandle() | boxes::inputBoxHandle(), 0u);
+}
+
+// The prompts read text window 0 on the worker while it keeps dispatching.
+TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
+  startFramework();
+  std::mutex mutex;
+  std::string printed;
+  const auto hasPrinted = [&](const std::string& text) {
+    std::lock_guard lock(mutex);
+    return printed.find(text) != std::string::npos;
+  };
+  std::function<void(int, std::string_view)> realLog;
+  onWorker([&] {
+    // 6 and 7 show what the smallest-window zoom makes of 320x240 and of 1x1.
+    ASSERT_EQ(KAV_CreateImage(5, "p", 0, 0, 320, 240, 100), 0);
+    ASSERT_EQ(KAV_CreateImage(6, "q", 0, 0, 320, 240, 100), 0);
+    ASSERT_EQ(KAV_CreateImage(7, "r", 0, 0, 1, 1, 100), 0);
+    KAV_SetZoom(6, 0);
+    KAV_SetZoom(7, 0);
+    realLog = textwin::hooks().log;
+    textwin::hooks().log = [&](int, std::string_view bytes) {
+      std::lock_guard lock(mutex);
+      printed += bytes;
+    };
+  });
+  const auto answer = [&](const std::string& question, std::u16string_view typed) {
+    ASSERT_TRUE(pumpFor([&] { return hasPrinted(question) && textwin::waitingMark() == 1; })) << question;
+    for (char16_t u : typed)
+      windowTable().post(Message{textwin::handleOf(0), u == u'\r' ? Msg::KeyDown : Msg::Char, u, 0, 0, {}});
+  };
+  const Hwnd window = kav_image[5].window;
+  const QSize before = widgetOf(5)->size();
+  windowTable().post(Message{window, Msg::Command, imgcmd::ZoomPrompt, 0, 0, {}});
+  answer("[5] Zoom(%)=", u"abc\r");  // no digit: zoom 0, the smallest window
+  EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() != before; }));
+  onWorker([] { EXPECT_EQ(kav_image[5].zoom, kav_image[6].zoom); });
+
+  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
+  answer("[5] New x-size(pixel)=", u" 0\r");
+  answer("[5] New y-size(pixel)=", u"0\r");
+  EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() == widgetOf(7)->size(); }));
+  onWorker([] {
+    EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1 && kav_image[5].zoom == kav_image[7].zoom);
+  });
+
+  // A size that cannot be made says so, and the image stays as it was.
+  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
+  answer("[5] New x-size(pixel)=", u"99999999999\r");  // clamped, not overflowed
+  answer("[5] New y-size(pixel)=", u"100000\r");
+  EXPECT_TRUE(pumpFor([&] { return hasPrinted("[5] Cannot resize to 2147483647 x 100000"); }));
+  onWorker([&] {
+    EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1);
+    textwin::hooks().log = realLog;
+  });
 }
 
 }  // namespace
