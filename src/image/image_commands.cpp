@@ -10,6 +10,7 @@
 #include "rozoru/imgproc.h"
 #include "rozoru/kav.h"
 #include "rozoru/textwin.h"
+#include "shell/core/shell.h"
 
 namespace rozoru {
 
@@ -38,26 +39,38 @@ int promptNumber(const char* text) {
 namespace {
 
 // Text window 0 opened (or brought forward) and made current, the question
-// printed, and the answer read. False when the input was cancelled.
+// printed, and the answer read. False when the input was cancelled, or when
+// the answer would no longer be for this window's image: it was destroyed or
+// made anew while the line was typed.
 bool prompt(const char* question, int id, int& answer) {
+  const Hwnd window = kav_image[id].window;
   KAV_OpenTextWindow(0, -1, -1, -1, -1);
   KAV_Printf(question, id);
   char line[256] = {};
   if (KAV_ReadLine(line) != 0) return false;
   answer = promptNumber(line);
+  return kav_image[id].inUse && kav_image[id].window == window;
+}
+
+// A line input already waiting (a menu chosen while the application reads a
+// line) would have its line taken by the prompt: the prompt is refused.
+bool lineInputBusy(int id) {
+  if (!shell().lineInputWaiting || !shell().lineInputWaiting()) return false;
+  KAV_Printf("[%d] A line input is waiting; answer it first\n", id);
+  std::fprintf(stderr, "rozoru: image %d: a line input is waiting; prompt refused\n", id);
   return true;
 }
 
 void zoomPrompt(int id) {
   int zoom = 0;
+  if (lineInputBusy(id)) return;
   if (prompt("[%d] Zoom(%%)=", id, zoom)) KAV_SetZoom(id, zoom);
 }
 
 void resizePrompt(int id) {
   int width = 0, height = 0;
+  if (lineInputBusy(id)) return;
   if (!prompt("[%d] New x-size(pixel)=", id, width) || !prompt("[%d] New y-size(pixel)=", id, height)) return;
-  // The window may have gone while the answers were typed.
-  if (!kav_image[id].inUse) return;
   const int result = KAV_ResizeImage(id, width, height);
   if (result == 0) return;
   const char* why = result == 2 ? "no zoom fits the screen" : "not enough memory";

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -95,20 +96,54 @@ TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
       printed += bytes;
     };
   });
-  const auto answer = [&](const std::string& question, std::u16string_view typed) {
-    ASSERT_TRUE(pumpFor([&] { return hasPrinted(question) && textwin::waitingMark() == 1; })) << question;
+  const auto type = [](std::u16string_view typed) {
     for (char16_t u : typed)
       windowTable().post(Message{textwin::handleOf(0), u == u'\r' ? Msg::KeyDown : Msg::Char, u, 0, 0, {}});
   };
-  const Hwnd window = kav_image[5].window;
+  // Waits for the question, printed after the previous one, and for the input it asks.
+  std::size_t seen = 0;
+  const auto answer = [&](const std::string& question, std::u16string_view typed) {
+    ASSERT_TRUE(pumpFor([&] {
+      std::lock_guard lock(mutex);
+      const std::size_t at = printed.find(question, seen);
+      if (at == std::string::npos || textwin::waitingMark() != 1) return false;
+      seen = at + question.size();
+      return true;
+    })) << question;
+    type(typed);
+  };
+
+  Hwnd window = kav_image[5].window;
+  // While the application reads a line, a prompt would take it: refused.
+  std::atomic<int> read{-1};
+  char line[256] = {};
+  shell().workerPump().queue().postCall([&] {
+    KAV_OpenTextWindow(0, -1, -1, -1, -1);
+    read = KAV_ReadLine(line);
+  });
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 1; }));
+  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
+  answer("[5] A line input is waiting", u"7\r");
+  ASSERT_TRUE(pumpFor([&] { return read.load() == 0; }));
+  EXPECT_STREQ(line, "7");
+
   const QSize before = widgetOf(5)->size();
   windowTable().post(Message{window, Msg::Command, imgcmd::ZoomPrompt, 0, 0, {}});
   answer("[5] Zoom(%)=", u"abc\r");  // no digit: zoom 0, the smallest window
   EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() != before; }));
   onWorker([] { EXPECT_EQ(kav_image[5].zoom, kav_image[6].zoom); });
 
+  // An answer for an image made anew meanwhile in the same slot is dropped.
+  windowTable().post(Message{window, Msg::Command, imgcmd::ZoomPrompt, 0, 0, {}});
+  answer("[5] Zoom(%)=", u"");
+  onWorker([] { KAV_DestroyImage(5), KAV_CreateImage(5, "p", 0, 0, 320, 240, 100); });
+  window = kav_image[5].window;
+  type(u"200\r");
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 0; }));
   windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
-  answer("[5] New x-size(pixel)=", u" 0\r");
+  answer("[5] New x-size(pixel)=", u"");
+  onWorker([] { EXPECT_EQ(kav_image[5].zoom, 100); });
+  type(u" 0\r");
   answer("[5] New y-size(pixel)=", u"0\r");
   EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() == widgetOf(7)->size(); }));
   onWorker([] {
