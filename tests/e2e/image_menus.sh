@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016 # looks and e2e_until evaluate their tests themselves
 # The image window's popup menus with the real mouse and keyboard: the middle
 # button's Process > Invert whitens the black picture, the right button's
 # "&Zoom..." asks in text window 0 and zooms, "&Destroy" closes the window.
 # Usage: image_menus.sh <rozoru-example-draw>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
-# shellcheck disable=SC2016 # looks evaluates its test itself
 APP=${1:?usage: $0 rozoru-example-draw}
 e2e_require_binary "$APP"
 e2e_start_xvfb
