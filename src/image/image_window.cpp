@@ -3,6 +3,7 @@
 
 #include "boxes/box_layout.h"
 #include "boxes/buttons.h"
+#include "image/picks.h"
 #include "image/slots.h"
 #include "image/zoom.h"
 #include "shell/core/shell.h"
@@ -21,6 +22,7 @@ void onKey(int id, Hwnd h, const Message& m) {
     pressButtonByKey(button);
     return;
   }
+  if (picks::active()) return;  // a pick ignores every other key
   if (m.ctrl()) {
     switch (k) {
       case 'C':
@@ -173,13 +175,14 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
     case Msg::MouseMove:
     case Msg::LButtonDown:
       trackMouse(id, m);
+      picks::route(id, kav_image[id].zoom, m);
       break;
     case Msg::MButtonDown:
       trackMouse(id, m);
-      openMenu(id, h, true);
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, true);
       break;
     case Msg::RButtonDown:
-      openMenu(id, h, m.ctrl());
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, m.ctrl());
       break;
     case Msg::DropFiles:
       if (m.payload) {
