@@ -15,12 +15,18 @@
 #include "rozoru/picks.h"
 #include "shell/core/pump.h"
 #include "shell/core/shell.h"
+#include "textwin/textwin.h"
 
 namespace rozoru::picks {
 
 State& state() {
   static State s;
   return s;
+}
+
+void install() {
+  textwin::hooks().pickMode = [] { return active(); };
+  shell().mainWindowUnit().pickRunning = [] { return active(); };
 }
 
 void reset() {

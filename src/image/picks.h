@@ -35,6 +35,10 @@ Placement placement(int mx, int my, int w, int h);
 // The circle's radius through (qx, qy) around (px, py), rounded half up.
 int radius(int px, int py, int qx, int qy);
 
+// Holds back the menus and keys of text windows and the main window while a
+// pick runs.
+void install();
+
 // Back to the state before any pick (tests).
 void reset();
 
