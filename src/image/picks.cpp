@@ -79,8 +79,9 @@ struct Figure {
   int a = 0, b = 0, c = 0, d = 0;  // a point, or two; the circle's radius in c
   int w = 0, h = 0;                // the placement's box
   bool shown = false;
+  bool dirty = false;
 
-  void xorDraw() const {
+  void xorDraw() {
     if (KAV_CurrentImage() != slot) KAV_SelectImage(slot);
     const ImageSlot& s = kav_image[slot];
     switch (shape) {
@@ -111,7 +112,12 @@ struct Figure {
         KAV_XorCircle(a, b, c);
         break;
     }
-    invalidateImage(slot);
+    dirty = true;
+  }
+  // One repaint for all the changes of a pass.
+  void flush() {
+    if (dirty) invalidateImage(slot);
+    dirty = false;
   }
   void show() {
     if (shown || shape == Shape::None) return;
@@ -178,20 +184,22 @@ int onePoint(int id, Shape shape, int w, int h, int* x, int* y) {
   if (const int r = session.begin(id, "Click a point"); r != 0) return r;
   zero({x, y});
   State& s = state();
-  Figure fig{shape, id, s.mouseX, s.mouseY, 0, 0, w, h, false};
+  Figure fig{shape, id, s.mouseX, s.mouseY, 0, 0, w, h};
   fig.show();
   bool taken = false;
   for (;;) {
-    if (!session.dispatch()) {
+    if (!session.dispatch()) {  // the window went: nothing is drawn into its slot
       KAV_EndPick();
       return 1;
     }
     if (taken) {
+      fig.flush();
       KAV_EndPick();
       return 0;
     }
     if (Session::stopped()) {
       fig.remove();
+      fig.flush();
       KAV_EndPick();
       return 0;
     }
@@ -213,9 +221,11 @@ int onePoint(int id, Shape shape, int w, int h, int* x, int* y) {
     if (s.cancelled) {
       s.cancelled = 0;
       fig.remove();
+      fig.flush();
       KAV_EndPick();
       return 1;
     }
+    fig.flush();
     Session::wait();
   }
 }
@@ -226,7 +236,7 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
   zero({x1, y1, x2, y2});
   State& s = state();
   enum { First, Second, Done } stage = First;
-  Figure fig{shape, id, 0, 0, 0, 0, 0, 0, false};
+  Figure fig{shape, id, 0, 0, 0, 0, 0, 0};
   // The outputs follow the figure, so a Stop returns them as they stand.
   auto publish = [&] {
     put(x1, fig.a), put(y1, fig.b);
@@ -244,16 +254,18 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
     }
   };
   for (;;) {
-    if (!session.dispatch()) {
+    if (!session.dispatch()) {  // the window went: nothing is drawn into its slot
       KAV_EndPick();
       return 1;
     }
     if (stage == Done) {
+      fig.flush();
       KAV_EndPick();
       return 0;
     }
     if (Session::stopped()) {
       fig.remove();
+      fig.flush();
       KAV_EndPick();
       return 0;
     }
@@ -295,6 +307,7 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
       publish();
       fig.show();
     }
+    fig.flush();
     Session::wait();
   }
 }
