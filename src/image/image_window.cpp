@@ -185,7 +185,8 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
       if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, m.ctrl());
       break;
     case Msg::DropFiles:
-      if (m.payload) {
+      // A file loaded under a running pick's XOR figure would keep its trace.
+      if (m.payload && !picks::active()) {
         const auto* files = static_cast<const DroppedFiles*>(m.payload.get());
         if (!files->paths.empty() && imageFileHooks().loadDropped)
           imageFileHooks().loadDropped(id, files->paths.front());

@@ -2,6 +2,7 @@
 // pass (a mouse message on a window, a Stop, a look at the image), the way
 // the worker's queue delivers them, and counts the waits between passes.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,12 @@ TEST_F(PickTest, FiguresFollowTheMouseAndInputIsHeldBack) {
   EXPECT_TRUE(ws_.popups().empty());
 
   const int stretch = KAV_GetStretchMode(1);
+  int loads = 0;
+  imageFileHooks().loadDropped = [&](int, const std::string&) { ++loads; };
+  then([] {
+    auto files = std::make_shared<DroppedFiles>(DroppedFiles{{"/tmp/x.bmp"}});
+    windowTable().post(Message{kav_image[1].window, Msg::DropFiles, 0, 0, 0, files});
+  });
   key(key::Tab);
   key(key::Escape);
   mouse(Msg::MouseMove, 5, 5);
@@ -235,6 +242,8 @@ TEST_F(PickTest, FiguresFollowTheMouseAndInputIsHeldBack) {
   EXPECT_EQ(KAV_PickPlacement(1, 9, 9, &x, &y), 0);
   EXPECT_TRUE(x == 5 && y == 5);
   EXPECT_EQ(KAV_GetStretchMode(1), stretch);
+  EXPECT_EQ(loads, 0);
+  imageFileHooks().loadDropped = {};
   EXPECT_EQ(box[1], ".#########..");
   EXPECT_EQ(box[2], ".##.....##..");  // the diagonals start inside the corners
   EXPECT_EQ(shown(), blank());
