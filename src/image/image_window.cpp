@@ -4,6 +4,7 @@
 #include "boxes/box_layout.h"
 #include "boxes/buttons.h"
 #include "image/image_commands.h"
+#include "image/picks.h"
 #include "image/slots.h"
 #include "image/zoom.h"
 #include "shell/core/shell.h"
@@ -22,6 +23,7 @@ void onKey(int id, Hwnd h, const Message& m) {
     pressButtonByKey(button);
     return;
   }
+  if (picks::active()) return;  // a pick ignores every other key
   if (m.ctrl()) {
     switch (k) {
       case 'C':
@@ -147,16 +149,18 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
     case Msg::MouseMove:
     case Msg::LButtonDown:
       trackMouse(id, m);
+      picks::route(id, kav_image[id].zoom, m);
       break;
     case Msg::MButtonDown:
       trackMouse(id, m);
-      openMenu(id, h, true);
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, true);
       break;
     case Msg::RButtonDown:
-      openMenu(id, h, m.ctrl());
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, m.ctrl());
       break;
     case Msg::DropFiles:
-      if (m.payload) {
+      // A file loaded under a running pick's XOR figure would keep its trace.
+      if (m.payload && !picks::active()) {
         const auto* files = static_cast<const DroppedFiles*>(m.payload.get());
         if (!files->paths.empty() && imageFileHooks().loadDropped)
           imageFileHooks().loadDropped(id, files->paths.front());
