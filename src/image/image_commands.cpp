@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "image/pick_commands.h"
 #include "image/slots.h"
 #include "rozoru/imgproc.h"
 #include "rozoru/kav.h"
@@ -191,9 +192,9 @@ void runImageCommand(int id, int command) {
       testPattern(id, KAV_TestPatternGrey);
       break;
     default:
-      // FIXME: the picks' commands (Information, Clipping, Color Pick, the
-      // drawing items, Paint) and the dialogs' (Color Change, Font Change)
-      // are wired when the picks and the dialogs land.
+      // FIXME: Color "Change" (1031) and TrueType "Font Change" (1049) are
+      // wired when the colour and font dialogs land.
+      runPickCommand(id, command);
       break;
   }
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "image/image_commands.h"
+#include "image/pick_commands.h"
 #include "image/picks.h"
 #include "rozoru/picks.h"
 #include "shell/core/windows.h"
@@ -69,7 +71,7 @@ class PickTest : public DrawTest {
     script_.steps.push_back([=] { windowTable().post(Message{kav_image[id].window, Msg::KeyDown, k, 0, 0, {}}); });
   }
   void then(std::function<void()> f) { script_.steps.push_back(std::move(f)); }
-  void click(int x, int y) { mouse(Msg::LButtonDown, x, y); }
+  void click(int x, int y, int id = 1) { mouse(Msg::LButtonDown, x, y, id); }
 
   // Slot 1's pixels as text ('#' where a figure inverted black).
   static Picture shown() { return window(0, 0, 12, 10); }
@@ -249,6 +251,62 @@ TEST_F(PickTest, FiguresFollowTheMouseAndInputIsHeldBack) {
   EXPECT_EQ(shown(), blank());
   const picks::Placement small = picks::placement(5, 5, 8, 9);
   EXPECT_TRUE(small.left == 1 && small.top == 1 && small.right == 8 && small.bottom == 9 && !small.diagonals);
+}
+
+// The menu commands built on picks: draw in the window's image, which becomes
+// current; a cancel draws nothing; Clipping and Information make their result
+// in the lowest free slot; Color Pick reads an 8-bit image through its palette.
+TEST_F(PickTest, MenuCommandsDrawClipMeasureAndPickColoursFromTheirPick) {
+  ASSERT_EQ(KAV_SelectImage(2), 0);
+  click(2, 1);
+  click(4, 3);
+  runImageCommand(1, imgcmd::BoxFill);
+  EXPECT_EQ(KAV_CurrentImage(), 1);
+  EXPECT_EQ(shown()[1], "..###.......");
+  EXPECT_EQ(count(shown()), 9);
+  click(6, 5);
+  mouse(Msg::RButtonDown, 0, 0);  // back to the first point, then cancelled
+  mouse(Msg::RButtonDown, 0, 0);
+  runImageCommand(1, imgcmd::CircleFill);
+  EXPECT_EQ(count(shown()), 9);
+  click(4, 3);  // a row through the box: the line covers the whole row
+  runImageCommand(1, imgcmd::LineRow);
+  EXPECT_EQ(shown()[3], std::string(12, '#'));
+
+  // Clipping the box and its row, 5 x 3 from (2, 1), into slot 0.
+  click(6, 3);
+  click(2, 1);
+  runImageCommand(1, imgcmd::Clipping);
+  ASSERT_TRUE(kav_image[0].inUse);
+  EXPECT_EQ(kav_image[0].title, "(2,1)-(6,3)");
+  EXPECT_EQ(KAV_CurrentImage(), 0);
+  EXPECT_EQ(picture(), (Picture{"###..", "###..", "#####"}));
+
+  // An 8-bit image with a grey palette: its row profile and its colours.
+  ASSERT_EQ(KAV_CreateImage8(4, "g", 0, 0, 12, 10, 100), 0);
+  std::vector<std::uint32_t> grey(256);
+  for (std::uint32_t i = 0; i < 256; ++i) grey[i] = i * 0x010101u;
+  ASSERT_EQ(KAV_SetColorTable(grey.data(), 256), 0);
+  KAV_ImageBytes[4][2 * KAV_Stride8(12) + 3] = 200;
+  click(3, 2, 4);
+  runImageCommand(4, imgcmd::InfoLineLumi);
+  EXPECT_EQ(kav_image[3].title, "Luminance(Y=2)");
+  EXPECT_EQ(KAV_CurrentImage(), 3);
+  click(3, 2, 4);
+  runImageCommand(4, imgcmd::PickColour);
+  EXPECT_EQ(kav_dc, 200u);
+  EXPECT_EQ(kav_tttc, 0xC8C8C8u);
+  grey[200] = 0x123456;  // not what a new 8-bit window starts with
+  ASSERT_EQ(KAV_SetColorTable(grey.data(), 256), 0);
+  click(1, 1, 4);
+  click(3, 2, 4);
+  runImageCommand(4, imgcmd::Clipping);
+  EXPECT_EQ(kav_image[5].bitDepth, 8);
+  EXPECT_EQ(at(5, 2, 1), 200u);
+  std::uint32_t table[256] = {};
+  ASSERT_EQ(KAV_GetColorTable(table), 0);
+  EXPECT_EQ(table[200], 0x123456u);
+  EXPECT_FALSE(script_.exhausted);
 }
 
 }  // namespace
