@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "image/pick_commands.h"
 #include "shell/core/windows.h"
 #include "tests/shell/framework_fixture.h"
 #include "textwin/textwin.h"
@@ -155,8 +156,23 @@ TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
   answer("[5] New x-size(pixel)=", u"99999999999\r");  // clamped, not overflowed
   answer("[5] New y-size(pixel)=", u"100000\r");
   EXPECT_TRUE(pumpFor([&] { return hasPrinted("[5] Cannot resize to 2147483647 x 100000"); }));
+  onWorker([&] { EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1); });
+
+  // Draw Text: a click, then the line typed after "Text>", drawn standing on the clicked row.
+  int z = 0;
+  onWorker([&] { z = kav_image[6].zoom; });
+  windowTable().post(Message{kav_image[6].window, Msg::Command, imgcmd::DrawText, 0, 0, {}});
+  windowTable().post(
+      Message{kav_image[6].window, Msg::LButtonDown, mouse::Left, packXY((40 * z + 99) / 100, (30 * z + 99) / 100), 0, {}});
+  answer("Text>", u"HH\r");
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 0; }));
   onWorker([&] {
-    EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1);
+    int lit = 0, below = 0;
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x)
+        if (KAV_ImagePixels[6][y * 320 + x] != 0) (y <= 30 && y > 15 && x >= 40 ? lit : below)++;
+    EXPECT_GT(lit, 10);
+    EXPECT_EQ(below, 0);
     textwin::hooks().log = realLog;
   });
 }
