@@ -9,13 +9,14 @@
 // when the result is 0. The picked image stays current afterwards.
 #pragma once
 
+// One click, no figure.
 int KAV_PickPoint(int id, int* x, int* y);
-// Follows the mouse with a line across the whole image at the mouse row.
+// One click; a line across the whole image follows the mouse row.
 int KAV_PickRow(int id, int* x, int* y);
-// Follows the mouse with a line over the whole image height.
+// One click; a line over the whole image height follows the mouse column.
 int KAV_PickColumn(int id, int* x, int* y);
-// Follows the mouse with a w x h box centred on it (with its diagonals when
-// both sides are at least 9).
+// One click; a w x h box centred on the mouse follows it (with its diagonals
+// when both sides are at least 9).
 int KAV_PickPlacement(int id, int w, int h, int* x, int* y);
 // Two clicks; the corners come back sorted (x1 <= x2, y1 <= y2).
 int KAV_PickRect(int id, int* x1, int* y1, int* x2, int* y2);
