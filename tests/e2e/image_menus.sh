@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# shellcheck disable=SC2016 # looks and e2e_until evaluate their tests themselves
+# shellcheck disable=SC2016 # e2e_until evaluates its tests itself
 # The image window's popup menus with the real mouse and keyboard: the middle
 # button's Process > Invert whitens the black picture; a box and a disc are
 # drawn by clicking; a clipped rectangle opens in a new window; the right
@@ -15,12 +15,11 @@ pid=$APP_PID
 e2e_wait_window "$pid" '^Drawing\(100%\)$'
 img=$WIN
 
-# The colour of the picture's pixel (5, 5) on screen, in PIXEL.
-looks() {
+# The colour of picture point (X, Y) on screen, in PIXEL.
+at() {
   import -window root "$E2E_TMP/s.png" 2>/dev/null || e2e_fail "screenshot failed"
   e2e_geometry "$img"
-  PIXEL=$(convert "$E2E_TMP/s.png" -format "%[hex:p{$((GEOM_X + 5)),$((GEOM_Y + 5))}]" info:)
-  eval "$1"
+  PIXEL=$(convert "$E2E_TMP/s.png" -format "%[hex:p{$((GEOM_X + $1)),$((GEOM_Y + $2))}]" info:)
 }
 # Visible windows of the program. A popup menu is one that was not there
 # before (SEEN): popup_opened sets POPUP to it.
@@ -46,14 +45,14 @@ pick() {
   ((y < 0)) && y=$((GEOM_H + y))
   timeout 10 xdotool mousemove --window "$POPUP" $((GEOM_W / 2)) "$y" click 1 || e2e_fail "click in the menu failed"
 }
-e2e_until 10000 looks '[[ $PIXEL == 000000* ]]' || e2e_fail "the new picture is $PIXEL, want black"
+e2e_until 10000 eval 'at 5 5; [[ $PIXEL == 000000* ]]' || e2e_fail "the new picture is $PIXEL, want black"
 
 menu 2 # Process... opens its submenu under the mouse; Invert is its first item
 SEEN="$SEEN $POPUP"
 timeout 10 xdotool mousemove --window "$POPUP" 30 10 || e2e_fail "mouse move failed"
 e2e_until 10000 popup_opened || e2e_fail "the Process submenu did not open"
 pick 10
-e2e_until 10000 looks '[[ $PIXEL == FFFFFF* ]]' || e2e_fail "after Invert the picture is $PIXEL, want white"
+e2e_until 10000 eval 'at 5 5; [[ $PIXEL == FFFFFF* ]]' || e2e_fail "after Invert the picture is $PIXEL, want white"
 
 # The main window's status line, whose text a pick changes at each stage.
 e2e_wait_window "$pid" '^ROZORU$'
@@ -70,13 +69,6 @@ click_at() {
   STATUS=$(status)
   timeout 10 xdotool mousemove --window "$img" "$1" "$2" click 1 || e2e_fail "click at $1,$2 failed"
 }
-# The colour of picture point (X, Y) in PIXEL.
-at() {
-  import -window root "$E2E_TMP/s.png" 2>/dev/null || e2e_fail "screenshot failed"
-  e2e_geometry "$img"
-  PIXEL=$(convert "$E2E_TMP/s.png" -format "%[hex:p{$((GEOM_X + $1)),$((GEOM_Y + $2))}]" info:)
-}
-
 # Draw Box... > Fill XOR (7th item, 3rd of its submenu) from (20, 20) to (59, 49): black on white.
 STATUS=$(status)
 menu 2
