@@ -3,6 +3,8 @@
 
 #include "boxes/box_layout.h"
 #include "boxes/buttons.h"
+#include "image/image_commands.h"
+#include "image/picks.h"
 #include "image/slots.h"
 #include "image/zoom.h"
 #include "shell/core/shell.h"
@@ -21,6 +23,7 @@ void onKey(int id, Hwnd h, const Message& m) {
     pressButtonByKey(button);
     return;
   }
+  if (picks::active()) return;  // a pick ignores every other key
   if (m.ctrl()) {
     switch (k) {
       case 'C':
@@ -66,33 +69,6 @@ void openMenu(int id, Hwnd h, bool processing) {
   WindowSystem* w = shell().windowSystem();
   if (!w) return;
   w->popupMenu(h, processing ? processingMenu(kav_image[id].bitDepth) : imageWindowMenu(kav_image[id].zoom));
-}
-
-void onCommand(int id, const Message& m) {
-  switch (m.wparam) {
-    case imgcmd::Destroy:
-      KAV_DestroyImage(id);
-      break;
-    case imgcmd::Zoom50:
-      KAV_SetZoom(id, 50);
-      break;
-    case imgcmd::Zoom100:
-      KAV_SetZoom(id, 100);
-      break;
-    case imgcmd::Zoom200:
-      KAV_SetZoom(id, 200);
-      break;
-    case imgcmd::Load:
-      if (imageFileHooks().loadWithDialog) imageFileHooks().loadWithDialog(id);
-      break;
-    case imgcmd::SaveAs:
-      if (imageFileHooks().saveWithDialog) imageFileHooks().saveWithDialog(id);
-      break;
-    default:
-      // FIXME: the clipboard, processing and prompt commands arrive with
-      // the subsystems that carry them out.
-      break;
-  }
 }
 
 MenuItem item(const char* text, int id) { return MenuItem{text, id, false, true, false, {}}; }
@@ -168,21 +144,23 @@ std::int64_t imageWindowProc(Hwnd h, const Message& m) {
       onKey(id, h, m);
       break;
     case Msg::Command:
-      onCommand(id, m);
+      runImageCommand(id, static_cast<int>(m.wparam));
       break;
     case Msg::MouseMove:
     case Msg::LButtonDown:
       trackMouse(id, m);
+      picks::route(id, kav_image[id].zoom, m);
       break;
     case Msg::MButtonDown:
       trackMouse(id, m);
-      openMenu(id, h, true);
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, true);
       break;
     case Msg::RButtonDown:
-      openMenu(id, h, m.ctrl());
+      if (!picks::route(id, kav_image[id].zoom, m)) openMenu(id, h, m.ctrl());
       break;
     case Msg::DropFiles:
-      if (m.payload) {
+      // A file loaded under a running pick's XOR figure would keep its trace.
+      if (m.payload && !picks::active()) {
         const auto* files = static_cast<const DroppedFiles*>(m.payload.get());
         if (!files->paths.empty() && imageFileHooks().loadDropped)
           imageFileHooks().loadDropped(id, files->paths.front());

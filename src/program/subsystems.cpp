@@ -2,6 +2,7 @@
 // when the program starts, released before QApplication ends. This file sits
 // above the shell and the subsystems, so the shell includes none of them.
 #include "boxes/boxes.h"
+#include "image/picks.h"
 #include "image/slots.h"
 #include "imageio/image_file.h"
 #include "imageio/qt_codec.h"
@@ -16,6 +17,7 @@ void installSubsystems(QtWindowSystem& ws, int instance) {
   installImageSlots();
   imageio::installQt(ws);
   textwin::installQt(ws, instance);
+  picks::install();  // after the text windows' hooks
   boxes::install();
   startTrueType(makeQtTrueTypeEngine());
 }

@@ -53,6 +53,7 @@ void onKey(int index, Hwnd h, const Message& m) {
     }
     return;
   }
+  if (hooks().pickMode && hooks().pickMode() && (m.ctrl() || k == key::Escape || k == 'C')) return;
   if (m.ctrl()) {
     switch (k) {
       case 'A':

@@ -59,6 +59,7 @@ std::int64_t MainWindow::proc(const Message& m) {
       return 0;
     case Msg::KeyDown: {
       const int k = static_cast<int>(m.wparam);
+      if (pickRunning && pickRunning() && (m.ctrl() || k == key::Escape || k == 'C')) return 0;
       if (m.ctrl()) {
         if (k == 'V') windowTable().post(Message{self, Msg::Command, cmd::Paste, 0, 0, {}});
         if (k == 'W') windowTable().post(Message{self, Msg::Command, cmd::WindowInfo, 0, 0, {}});

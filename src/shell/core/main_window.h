@@ -43,6 +43,8 @@ class MainWindow {
   // What the process does after the exit sequence (quit the event loop, or
   // end the process when the worker was abandoned).
   std::function<void(ExitOutcome)> onExitDone;
+  // True while an interactive pick runs: its keys are held back then.
+  std::function<bool()> pickRunning;
 
   // Status line text, centred.
   void setStatusText(const std::string& text);
