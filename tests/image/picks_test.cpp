@@ -149,6 +149,10 @@ TEST_F(PickTest, ResultsAndTheEndsOfAPick) {
   mouse(Msg::MButtonDown, 0, 0);
   EXPECT_TRUE(KAV_PickPoint(1, &x, &y) == 1 && x == 0 && y == 0);
 
+  // KAV_EndPick from something the pick dispatched: 1, the figure removed.
+  then([] { KAV_EndPick(); });
+  EXPECT_TRUE(KAV_PickRow(1, &x, &y) == 1 && shown() == blank());
+
   int nested = -1;
   then([&] { nested = KAV_PickPoint(2, nullptr, nullptr); });
   then([] { KAV_DestroyImage(1); });
