@@ -141,6 +141,7 @@ class Session {
     if (WindowSystem* w = shell().windowSystem(); w && shell().mainWindow())
       w->setAcceptDrops(shell().mainWindow(), false);
     KAV_SelectImage(id);
+    slot_ = id;
     window_ = kav_image[id].window;
     State& s = state();
     s.slot = id;
@@ -153,12 +154,13 @@ class Session {
     return 0;
   }
 
-  // Dispatches what is pending; false when the picked window went away.
-  bool dispatch() {
+  // Dispatches what is pending; false when the picked window went away (or
+  // something dispatched ended the pick with KAV_EndPick).
+  bool dispatch() const {
     if (Pump* p = currentPump()) p->dispatchPending();
-    const State& s = state();
-    return kav_image[s.slot].inUse && kav_image[s.slot].window == window_;
+    return active() && windowAlive();
   }
+  bool windowAlive() const { return kav_image[slot_].inUse && kav_image[slot_].window == window_; }
 
   // Blocks until a message or a wake arrives; the deadline only bounds a missed wake.
   static void wait() {
@@ -168,6 +170,7 @@ class Session {
   static bool stopped() { return kav_stop.load() != 0; }
 
  private:
+  int slot_ = 0;
   std::uint32_t window_ = 0;
 };
 
@@ -188,7 +191,8 @@ int onePoint(int id, Shape shape, int w, int h, int* x, int* y) {
   fig.show();
   bool taken = false;
   for (;;) {
-    if (!session.dispatch()) {  // the window went: nothing is drawn into its slot
+    if (!session.dispatch()) {  // nothing is drawn into a slot whose window went
+      if (session.windowAlive()) fig.remove(), fig.flush();
       KAV_EndPick();
       return 1;
     }
@@ -254,7 +258,8 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
     }
   };
   for (;;) {
-    if (!session.dispatch()) {  // the window went: nothing is drawn into its slot
+    if (!session.dispatch()) {  // nothing is drawn into a slot whose window went
+      if (session.windowAlive()) fig.remove(), fig.flush();
       KAV_EndPick();
       return 1;
     }
