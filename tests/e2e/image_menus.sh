@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2016 # e2e_until evaluates its tests itself
 # The image window's popup menus with the real mouse and keyboard: the middle
-# button's Process > Invert whitens the black picture; a box and a disc are
-# drawn by clicking; a clipped rectangle opens in a new window; the right
-# button's "&Zoom..." asks in text window 0 and zooms; "&Destroy" closes.
+# button's Process > Invert whitens the black picture; Color > Change sets
+# the colour in the colour dialog; a filled box and disc are drawn in it by
+# clicking; a clipped rectangle opens in a new window, whose "&Save as" saves
+# it through the file dialog, pixel for pixel; the right button's "&Zoom..."
+# asks in text window 0 and zooms; "&Destroy" closes.
 # Usage: image_menus.sh <rozoru-example-draw>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -24,6 +26,8 @@ at() {
 # Visible windows of the program. A popup menu is one that was not there
 # before (SEEN): popup_opened sets POPUP to it.
 windows() { xdotool search --all --onlyvisible --pid "$pid" --name '' 2>/dev/null | tr '\n' ' '; }
+# True when no visible window of the program has a title matching REGEX.
+gone() { [[ -z $(xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null) ]]; }
 popup_opened() {
   local id
   for id in $(windows); do
@@ -31,11 +35,13 @@ popup_opened() {
   done
   return 1
 }
-# Opens a popup menu on the picture with mouse BUTTON; sets POPUP.
+# Opens a popup menu on image window WIN (the picture) with mouse BUTTON;
+# sets POPUP. Usage: menu BUTTON [WIN]
 menu() {
+  local win=${2:-$img}
   SEEN=$(windows)
   # Above text window 0, which opens where it likes.
-  timeout 10 xdotool windowraise "$img" mousemove --window "$img" 100 100 click "$1" || e2e_fail "click $1 failed"
+  timeout 10 xdotool windowraise "$win" mousemove --window "$win" 100 100 click "$1" || e2e_fail "click $1 failed"
   e2e_until 10000 popup_opened || e2e_fail "no menu opened by button $1"
 }
 # Clicks the item of POPUP at height Y (negative: from the bottom).
@@ -69,43 +75,68 @@ click_at() {
   STATUS=$(status)
   timeout 10 xdotool mousemove --window "$img" "$1" "$2" click 1 || e2e_fail "click at $1,$2 failed"
 }
-# Draw Box... > Fill XOR (7th item, 3rd of its submenu) from (20, 20) to (59, 49): black on white.
+# Color... > Change (5th item, 1st of its submenu) through the colour
+# dialog: its "&HTML:" field takes the colour as #rrggbb, Return is OK.
+ink=2060C0
+menu 2
+timeout 10 xdotool key Down Down Down Down Down Right Return || e2e_fail "keys failed"
+e2e_wait_window "$pid" '^Select Color$'
+timeout 10 xdotool windowfocus --sync "$WIN" key alt+h ctrl+a type "#$ink" || e2e_fail "typing the colour failed"
+e2e_key "$WIN" Return
+e2e_until 10000 gone '^Select Color$' || e2e_fail "the colour dialog did not close on Return"
+
+# Draw Box... > Fill (7th item, 2nd of its submenu) from (20, 20) to (59, 49).
 STATUS=$(status)
 menu 2
-timeout 10 xdotool key Down Down Down Down Down Down Down Right Down Down Return || e2e_fail "keys failed"
+timeout 10 xdotool key Down Down Down Down Down Down Down Right Down Return || e2e_fail "keys failed"
 click_at 20 20
 click_at 59 49
-e2e_until 10000 eval 'at 40 35; [[ $PIXEL == 000000* ]]' || e2e_fail "no black box: (40, 35) is $PIXEL"
-at 60 35
-[[ $PIXEL == FFFFFF* ]] || e2e_fail "the box reaches past its corner: (60, 35) is $PIXEL"
+e2e_until 10000 eval 'at 40 35; [[ $PIXEL == $ink* ]]' || e2e_fail "no box in #$ink: (40, 35) is $PIXEL"
 
-# Draw Circle... > Fill XOR (8th item): centre (150, 150), through (150, 170).
+# Draw Circle... > Fill (8th item): centre (150, 150), through (150, 170).
 STATUS=$(status)
 menu 2
-timeout 10 xdotool key Down Down Down Down Down Down Down Down Right Down Down Return || e2e_fail "keys failed"
+timeout 10 xdotool key Down Down Down Down Down Down Down Down Right Down Return || e2e_fail "keys failed"
 click_at 150 150
 click_at 150 170
-e2e_until 10000 eval 'at 162 150; [[ $PIXEL == 000000* ]]' || e2e_fail "no black disc: (162, 150) is $PIXEL"
-at 150 175
-[[ $PIXEL == FFFFFF* ]] || e2e_fail "the disc reaches past its radius: (150, 175) is $PIXEL"
+e2e_until 10000 eval 'at 150 150; [[ $PIXEL == $ink* ]]' || e2e_fail "no disc in #$ink: (150, 150) is $PIXEL"
 
-# Clipping (4th item) of (30, 30)-(69, 39): half black, half white, in a new window.
+# Clipping (4th item) of (30, 30)-(179, 169): a corner of the box, white
+# and the whole disc, in a new window.
 STATUS=$(status)
 menu 2
 timeout 10 xdotool key Down Down Down Down Return || e2e_fail "keys failed"
 click_at 30 30
-click_at 69 39
-e2e_wait_window "$pid" '^\(30,30\)-\(69,39\)\(' # shown enlarged to the smallest window
+click_at 179 169
+e2e_wait_window "$pid" '^\(30,30\)-\(179,169\)\('
 clip=$WIN
-clip_at() {
-  import -window root "$E2E_TMP/c.png" 2>/dev/null || e2e_fail "screenshot failed"
-  e2e_geometry "$clip"
-  PIXEL=$(convert "$E2E_TMP/c.png" -format "%[hex:p{$((GEOM_X + $1 * GEOM_W / 40)),$((GEOM_Y + GEOM_H / 2))}]" info:)
+
+# The clip window's "&Save as", through the file dialog: "File &name:" takes
+# a whole path (in a folder of its own, so that no completion pops up).
+mkdir "$E2E_TMP/saved" || e2e_fail "cannot make a folder for the saved file"
+saved=$E2E_TMP/saved/clip.bmp
+menu 3 "$clip"
+timeout 10 xdotool key s || e2e_fail "key s failed"
+e2e_wait_window "$pid" '^Save as$'
+timeout 10 xdotool windowfocus --sync "$WIN" key alt+n ctrl+a type "$saved" || e2e_fail "typing the file name failed"
+e2e_key "$WIN" Return
+e2e_until 10000 test -s "$saved" || e2e_fail "nothing saved as $saved"
+size=$(convert "$saved" -format '%wx%h' info:) || e2e_fail "the saved file is no picture"
+[[ $size == 150x140 ]] || e2e_fail "the saved picture is $size, want 150x140"
+# Picture point (X, Y) is file point (X - 30, Y - 30).
+saved_is() {
+  local got
+  got=$(convert "$saved" -format "%[hex:p{$(($1 - 30)),$(($2 - 30))}]" info:)
+  [[ $got == "$3"* ]] || e2e_fail "the saved picture at ($1, $2) is $got, want $3"
 }
-# Columns 30 to 59 of the picture are the box's, 60 to 69 are white.
-e2e_until 10000 eval 'clip_at 5; [[ $PIXEL == 000000* ]]' || e2e_fail "the clip's column 5 is $PIXEL, want black"
-clip_at 35
-[[ $PIXEL == FFFFFF* ]] || e2e_fail "the clip's column 35 is $PIXEL, want white"
+saved_is 30 30 "$ink"    # the box, to its corners
+saved_is 59 49 "$ink"
+saved_is 60 49 FFFFFF    # past them
+saved_is 59 50 FFFFFF
+saved_is 150 150 "$ink"  # the disc
+saved_is 165 150 "$ink"
+saved_is 175 150 FFFFFF  # past its radius
+saved_is 179 169 FFFFFF
 
 menu 3
 timeout 10 xdotool key z || e2e_fail "key z failed" # &Zoom...
@@ -118,7 +149,6 @@ e2e_geometry "$img"
 
 menu 3
 pick -8 # &Destroy, the last item
-gone() { [[ -z $(xdotool search --all --onlyvisible --pid "$pid" --name '^Drawing' 2>/dev/null) ]]; }
-e2e_until 10000 gone || e2e_fail "the image window is still there after Destroy"
+e2e_until 10000 gone '^Drawing' || e2e_fail "the image window is still there after Destroy"
 e2e_running "$pid" || e2e_fail "the program ended with its image window"
 e2e_note "passed"
