@@ -163,8 +163,9 @@ TEST_F(PickTest, FiguresFollowTheMouseAndInputIsHeldBack) {
   int x = 0, y = 0, loads = 0;
   imageFileHooks().loadDropped = [&](int, const std::string&) { ++loads; };
   then([] {
-    windowTable().post(Message{kav_image[1].window, Msg::DropFiles, 0, 0, 0, std::make_shared<DroppedFiles>()});
-    windowTable().post(Message{kav_image[1].window, Msg::KeyDown, key::Tab, 0, 0, {}});
+    const Hwnd w = kav_image[1].window;
+    windowTable().post(Message{w, Msg::DropFiles, 0, 0, 0, std::make_shared<DroppedFiles>(DroppedFiles{{"f"}})});
+    windowTable().post(Message{w, Msg::KeyDown, key::Tab, 0, 0, {}});
   });
   mouse(Msg::RButtonDown, 0, 0, 2), mouse(Msg::MouseMove, 5, 5), then([&] { box = shown(); }), click(5, 5);
   EXPECT_TRUE(KAV_PickPlacement(1, 9, 9, &x, &y) == 0 && x == 5 && y == 5);

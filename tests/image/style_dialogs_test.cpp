@@ -47,8 +47,9 @@ TEST_F(StyleDialogsTest, ColourAndFontDialogs) {
   QString seen;
   const auto colour = [&](bool accept) {
     return answered<QColorDialog>(changeDrawColour, [&seen, accept](QColorDialog* d) {
-      seen += d->parentWidget()->windowTitle().left(3) + QString::number(d->windowModality()) + d->currentColor().name() +
-              QColorDialog::customColor(3).name() + QColorDialog::customColor(4).name() + " ";
+      seen += (d->parentWidget() ? d->parentWidget()->windowTitle().left(3) : "none") +
+              QString::number(d->windowModality()) + d->currentColor().name() + QColorDialog::customColor(3).name() +
+              QColorDialog::customColor(4).name() + " ";
       QColorDialog::setCustomColor(4, QColor(1, 2, 3));
       d->setCurrentColor(QColor(10, 20, 30));
       accept ? d->accept() : d->reject();
