@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "image/pick_commands.h"
 #include "image/picks.h"
 #include "shell/core/windows.h"
 #include "tests/shell/framework_fixture.h"
@@ -79,7 +80,7 @@ TEST_F(ImageWindowTest, TheCloseBoxIsTheWindowsDestroy) {
 // refused while the application reads a line; "&Zoom..." with no digit
 // gives the smallest window; an answer for a slot made anew meanwhile is
 // dropped; "&Resize..." 0 and 0 makes a 1 x 1 image; a size that cannot be
-// made, clamped to int, is reported.
+// made, clamped to int, is reported. Draw Text reads its line there too.
 TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
   startFramework();
   std::mutex mutex;
@@ -142,8 +143,21 @@ TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
     std::lock_guard lock(mutex);
     return printed.find("[5] Cannot resize to 2147483647 x 100000") != std::string::npos;
   }));
+  onWorker([] { EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1); });
+
+  // Draw Text: a click, then the line typed after "Text>", standing on the clicked row.
+  int z = 0;
+  onWorker([&] { z = kav_image[6].zoom; });
+  windowTable().post(Message{kav_image[6].window, Msg::Command, imgcmd::DrawText, 0, 0, {}});
+  const std::int64_t at = packXY((40 * z + 99) / 100, (30 * z + 99) / 100);
+  windowTable().post(Message{kav_image[6].window, Msg::LButtonDown, mouse::Left, at, 0, {}});
+  answer("Text>", u"HH\r");
+  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 0; }));
   onWorker([&] {
-    EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1);
+    int lit = 0, elsewhere = 0;
+    for (int i = 0; i < 320 * 240; ++i)
+      if (KAV_ImagePixels[6][i] != 0) (i / 320 <= 30 && i / 320 > 15 && i % 320 >= 40 ? lit : elsewhere)++;
+    EXPECT_TRUE(lit > 10 && elsewhere == 0) << lit << " " << elsewhere;
     textwin::hooks().log = realLog;
   });
 }
@@ -160,8 +174,8 @@ TEST_F(ImageWindowTest, APickHoldsBackTheKeysOfEveryWindow) {
   shell().workerPump().queue().postCall([&] { result = KAV_PickPoint(3, nullptr, nullptr); });
   ASSERT_TRUE(pumpFor([] { return picks::active(); }));
   for (Hwnd h : {kav_image[3].window, textwin::handleOf(0), shell().mainWindow()})
-    for (auto [k, mods] : {std::pair<int, std::uint32_t>{key::Escape, 0}, {'C', 0}, {'Q', mods::Ctrl}})
-      windowTable().post(Message{h, Msg::KeyDown, k, 0, mods, {}});
+    for (auto [k, m] : {std::pair<int, std::uint32_t>{key::Escape, 0}, {'C', 0}, {'Q', mods::Ctrl}})
+      windowTable().post(Message{h, Msg::KeyDown, k, 0, m, {}});
   shell().guiPump()->dispatchPending();
   windowTable().post(Message{kav_image[3].window, Msg::LButtonDown, mouse::Left, 0, 0, {}});
   ASSERT_TRUE(pumpFor([&] { return result.load() == 0; }));

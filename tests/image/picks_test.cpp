@@ -187,10 +187,9 @@ TEST_F(PickTest, MenuCommandsDrawMeasureAndPickColoursFromTheirPick) {
   runImageCommand(1, imgcmd::LineRow);
   EXPECT_TRUE(shown()[3] == std::string(12, '#') && count(shown()) == 12);
   ASSERT_EQ(KAV_CreateImage8(4, "g", 0, 0, 12, 10, 100), 0);
-  std::vector<std::uint32_t> grey(256);
-  for (std::uint32_t i = 0; i < 256; ++i) grey[i] = i * 0x010101u;
-  grey[200] = 0x123456;  // not what a new 8-bit window starts with
-  ASSERT_EQ(KAV_SetColorTable(grey.data(), 256), 0);
+  std::vector<std::uint32_t> palette(256);
+  palette[200] = 0x123456;  // not what a new 8-bit window starts with
+  ASSERT_EQ(KAV_SetColorTable(palette.data(), 256), 0);
   KAV_ImageBytes[4][2 * KAV_Stride8(12) + 3] = 200;
   click(3, 2, 4);
   runImageCommand(4, imgcmd::InfoLineLumi);
