@@ -41,7 +41,8 @@ TEST_F(StyleDialogsTest, ColourAndFontDialogs) {
   startFramework();
   onWorker([] {
     ASSERT_EQ(KAV_CreateImage(2, "dlg", 0, 0, 64, 48, 100), 0);
-    KAV_SetDrawColor(0x405060), kav_tc = kav_tttc = 1, customColours()[3] = 0x112233;
+    customColours().fill(0), customColours()[3] = 0x112233;
+    KAV_SetDrawColor(0x405060), kav_tc = kav_tttc = 1;
     drawState().font = {.halfWidth = 9, .height = 18, .underline = true};
   });
   QString seen;
