@@ -11,8 +11,10 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "image/pick_commands.h"
+#include "image/picks.h"
 #include "shell/core/windows.h"
 #include "tests/shell/framework_fixture.h"
 #include "textwin/textwin.h"
@@ -74,107 +76,111 @@ TEST_F(ImageWindowTest, TheCloseBoxIsTheWindowsDestroy) {
   EXPECT_EQ(boxes::buttonBoxHandle() | boxes::inputBoxHandle(), 0u);
 }
 
-// The prompts read text window 0 on the worker while it keeps dispatching.
+// The prompts read text window 0 on the worker while it keeps dispatching:
+// refused while the application reads a line; "&Zoom..." with no digit
+// gives the smallest window; an answer for a slot made anew meanwhile is
+// dropped; "&Resize..." 0 and 0 makes a 1 x 1 image; a size that cannot be
+// made, clamped to int, is reported. Draw Text reads its line there too.
 TEST_F(ImageWindowTest, ZoomAndResizePromptsReadTextWindowZero) {
   startFramework();
   std::mutex mutex;
   std::string printed;
-  const auto hasPrinted = [&](const std::string& text) {
-    std::lock_guard lock(mutex);
-    return printed.find(text) != std::string::npos;
-  };
   std::function<void(int, std::string_view)> realLog;
   onWorker([&] {
     // 6 and 7 show what the smallest-window zoom makes of 320x240 and of 1x1.
-    ASSERT_EQ(KAV_CreateImage(5, "p", 0, 0, 320, 240, 100), 0);
-    ASSERT_EQ(KAV_CreateImage(6, "q", 0, 0, 320, 240, 100), 0);
+    for (int id : {5, 6}) ASSERT_EQ(KAV_CreateImage(id, "p", 0, 0, 320, 240, 100), 0);
     ASSERT_EQ(KAV_CreateImage(7, "r", 0, 0, 1, 1, 100), 0);
-    KAV_SetZoom(6, 0);
-    KAV_SetZoom(7, 0);
-    realLog = textwin::hooks().log;
-    textwin::hooks().log = [&](int, std::string_view bytes) {
+    KAV_SetZoom(6, 0), KAV_SetZoom(7, 0);
+    realLog = std::exchange(textwin::hooks().log, [&](int, std::string_view bytes) {
       std::lock_guard lock(mutex);
       printed += bytes;
-    };
+    });
   });
-  const auto type = [](std::u16string_view typed) {
-    for (char16_t u : typed)
-      windowTable().post(Message{textwin::handleOf(0), u == u'\r' ? Msg::KeyDown : Msg::Char, u, 0, 0, {}});
-  };
-  // Waits for the question, printed after the previous one, and for the input it asks.
+  const auto command = [](int cmd) { windowTable().post(Message{kav_image[5].window, Msg::Command, cmd, 0, 0, {}}); };
+  // Types once the question is printed after the previous one and its input waits.
   std::size_t seen = 0;
   const auto answer = [&](const std::string& question, std::u16string_view typed) {
     ASSERT_TRUE(pumpFor([&] {
       std::lock_guard lock(mutex);
       const std::size_t at = printed.find(question, seen);
-      if (at == std::string::npos || textwin::waitingMark() != 1) return false;
-      seen = at + question.size();
-      return true;
+      return at != std::string::npos && textwin::waitingMark() == 1 && (seen = at + question.size(), true);
     })) << question;
-    type(typed);
+    for (char16_t u : typed)
+      windowTable().post(Message{textwin::handleOf(0), u == u'\r' ? Msg::KeyDown : Msg::Char, u, 0, 0, {}});
   };
 
-  Hwnd window = kav_image[5].window;
-  // While the application reads a line, a prompt would take it: refused.
   std::atomic<int> read{-1};
   char line[256] = {};
   shell().workerPump().queue().postCall([&] {
     KAV_OpenTextWindow(0, -1, -1, -1, -1);
+    KAV_Printf("app>");
     read = KAV_ReadLine(line);
   });
-  ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 1; }));
-  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
+  answer("app>", u"");
+  command(imgcmd::ResizePrompt);
   answer("[5] A line input is waiting", u"7\r");
   ASSERT_TRUE(pumpFor([&] { return read.load() == 0; }));
   EXPECT_STREQ(line, "7");
 
-  const QSize before = widgetOf(5)->size();
-  windowTable().post(Message{window, Msg::Command, imgcmd::ZoomPrompt, 0, 0, {}});
-  answer("[5] Zoom(%)=", u"abc\r");  // no digit: zoom 0, the smallest window
-  EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() != before; }));
-  onWorker([] { EXPECT_EQ(kav_image[5].zoom, kav_image[6].zoom); });
-
-  // An answer for an image made anew meanwhile in the same slot is dropped.
-  windowTable().post(Message{window, Msg::Command, imgcmd::ZoomPrompt, 0, 0, {}});
+  command(imgcmd::ZoomPrompt);
+  answer("[5] Zoom(%)=", u"abc\r");
+  EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() == widgetOf(6)->size(); }));
+  command(imgcmd::ZoomPrompt);
   answer("[5] Zoom(%)=", u"");
   onWorker([] { KAV_DestroyImage(5), KAV_CreateImage(5, "p", 0, 0, 320, 240, 100); });
-  window = kav_image[5].window;
-  type(u"200\r");
+  answer("", u"200\r");
   ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 0; }));
-  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
+  command(imgcmd::ResizePrompt);
   answer("[5] New x-size(pixel)=", u"");
   onWorker([] { EXPECT_EQ(kav_image[5].zoom, 100); });
-  type(u" 0\r");
+  answer("", u" 0\r");
   answer("[5] New y-size(pixel)=", u"0\r");
   EXPECT_TRUE(pumpFor([&] { return widgetOf(5)->size() == widgetOf(7)->size(); }));
-  onWorker([] {
-    EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1 && kav_image[5].zoom == kav_image[7].zoom);
-  });
-
-  // A size that cannot be made says so, and the image stays as it was.
-  windowTable().post(Message{window, Msg::Command, imgcmd::ResizePrompt, 0, 0, {}});
-  answer("[5] New x-size(pixel)=", u"99999999999\r");  // clamped, not overflowed
+  command(imgcmd::ResizePrompt);
+  answer("[5] New x-size(pixel)=", u"99999999999\r");
   answer("[5] New y-size(pixel)=", u"100000\r");
-  EXPECT_TRUE(pumpFor([&] { return hasPrinted("[5] Cannot resize to 2147483647 x 100000"); }));
-  onWorker([&] { EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1); });
+  EXPECT_TRUE(pumpFor([&] {
+    std::lock_guard lock(mutex);
+    return printed.find("[5] Cannot resize to 2147483647 x 100000") != std::string::npos;
+  }));
+  onWorker([] { EXPECT_TRUE(kav_image[5].width == 1 && kav_image[5].height == 1); });
 
-  // Draw Text: a click, then the line typed after "Text>", drawn standing on the clicked row.
+  // Draw Text: a click, then the line typed after "Text>", standing on the clicked row.
   int z = 0;
   onWorker([&] { z = kav_image[6].zoom; });
   windowTable().post(Message{kav_image[6].window, Msg::Command, imgcmd::DrawText, 0, 0, {}});
-  windowTable().post(
-      Message{kav_image[6].window, Msg::LButtonDown, mouse::Left, packXY((40 * z + 99) / 100, (30 * z + 99) / 100), 0, {}});
+  const std::int64_t at = packXY((40 * z + 99) / 100, (30 * z + 99) / 100);
+  windowTable().post(Message{kav_image[6].window, Msg::LButtonDown, mouse::Left, at, 0, {}});
   answer("Text>", u"HH\r");
   ASSERT_TRUE(pumpFor([] { return textwin::waitingMark() == 0; }));
   onWorker([&] {
-    int lit = 0, below = 0;
-    for (int y = 0; y < 240; ++y)
-      for (int x = 0; x < 320; ++x)
-        if (KAV_ImagePixels[6][y * 320 + x] != 0) (y <= 30 && y > 15 && x >= 40 ? lit : below)++;
-    EXPECT_GT(lit, 10);
-    EXPECT_EQ(below, 0);
+    int lit = 0, elsewhere = 0;
+    for (int i = 0; i < 320 * 240; ++i)
+      if (KAV_ImagePixels[6][i] != 0) (i / 320 <= 30 && i / 320 > 15 && i % 320 >= 40 ? lit : elsewhere)++;
+    EXPECT_TRUE(lit > 10 && elsewhere == 0) << lit << " " << elsewhere;
     textwin::hooks().log = realLog;
   });
+}
+
+// While a pick runs, Esc, C and the Ctrl shortcuts do nothing in image
+// windows, text windows and the main window (whose keys this thread handles).
+TEST_F(ImageWindowTest, APickHoldsBackTheKeysOfEveryWindow) {
+  startFramework();
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(3, "pick", 0, 0, 200, 100, 100), 0);
+    KAV_OpenTextWindow(0, 0, 0, 200, 200);
+  });
+  std::atomic<int> result{-1};
+  shell().workerPump().queue().postCall([&] { result = KAV_PickPoint(3, nullptr, nullptr); });
+  ASSERT_TRUE(pumpFor([] { return picks::active(); }));
+  for (Hwnd h : {kav_image[3].window, textwin::handleOf(0), shell().mainWindow()})
+    for (auto [k, m] : {std::pair<int, std::uint32_t>{key::Escape, 0}, {'C', 0}, {'Q', mods::Ctrl}})
+      windowTable().post(Message{h, Msg::KeyDown, k, 0, m, {}});
+  shell().guiPump()->dispatchPending();
+  windowTable().post(Message{kav_image[3].window, Msg::LButtonDown, mouse::Left, 0, 0, {}});
+  ASSERT_TRUE(pumpFor([&] { return result.load() == 0; }));
+  shell().guiPump()->dispatchPending();  // what the text window passed on to the main window
+  EXPECT_TRUE(kav_exit.load() == 0 && kav_stop.load() == 0 && kav_image[3].inUse && textwin::isOpen(0));
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #include <array>
 #include <climits>
 #include <cstring>
-#include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "boxes/buttons.h"
@@ -250,95 +251,63 @@ TEST_F(SlotsTest, MouseStateWhileTrackingAndMenus) {
   EXPECT_EQ(checked, std::vector<int>{imgcmd::Zoom50});
 }
 
-// The command a menu item carries, found by its label in either menu, so that
-// a number the menus and the dispatch disagree on shows up here.
-int commandOf(const std::string& label) {
+// The command a menu item carries, found by its label in the menus of an
+// image of depth bits, so that a number the menus and the dispatch disagree
+// on shows up here. 0 when no item has the label.
+int commandOf(const std::string& label, int bits = 32) {
   std::vector<MenuItem> items = imageWindowMenu(100);
-  for (const MenuItem& top : processingMenu(32)) items.push_back(top);
+  for (const MenuItem& top : processingMenu(bits)) items.push_back(top);
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].text == label) return items[i].id;
     const std::vector<MenuItem> below = items[i].submenu;
     items.insert(items.end(), below.begin(), below.end());
   }
-  ADD_FAILURE() << "no item " << label;
   return 0;
 }
 
-TEST(PromptNumber, FollowsAtoiAndClampsToInt) {
-  EXPECT_EQ(promptNumber(" \t-42x"), -42);
-  EXPECT_EQ(promptNumber("+7 9"), 7);
-  EXPECT_EQ(promptNumber("abc"), 0);
-  EXPECT_EQ(promptNumber("- 5"), 0);
-  EXPECT_EQ(promptNumber("99999999999999999999999"), INT_MAX);
-  EXPECT_EQ(promptNumber("-2147483648"), INT_MIN);
-  EXPECT_EQ(promptNumber("-2147483649"), INT_MIN);
-}
-
-TEST_F(SlotsTest, MenuCommandsWorkOnTheWindowsImageSelectingOnlyWhereTheyMust) {
-  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 2, 100), 0);
-  ASSERT_EQ(KAV_CreateImage8(1, "b", 0, 0, 4, 2, 100), 0);
-  for (int i = 0; i < 8; ++i) KAV_ImagePixels[0][i] = static_cast<Pixel32>(i);
-  ASSERT_EQ(KAV_SelectImage(1), 0);
-  const int shown = ws_.presented(kav_image[0].window).count;
-  // In place on the window's own slot, the current image untouched, then repainted.
-  send(0, Msg::Command, commandOf("Horz. Flip"));
-  EXPECT_EQ(KAV_ImagePixels[0][0], 3u);
-  EXPECT_GT(ws_.presented(kav_image[0].window).count, shown);
-  send(0, Msg::Command, commandOf("Invert"));
-  send(0, Msg::Command, commandOf("Vert. Flip"));
-  EXPECT_EQ(KAV_ImagePixels[0][0], 0xFFFFFFu ^ 7u);
-  // Color "Change" and TrueType "Font Change" ask their dialogs, owned by the window.
-  ws_.colourDialog = [](std::uint32_t, std::array<std::uint32_t, 16>&) { return std::optional<std::uint32_t>(0x00FF00u); };
-  send(0, Msg::Command, commandOf("Change"));
-  send(0, Msg::Command, commandOf("Font Change"));
-  EXPECT_EQ(KAV_GetDrawColor(), 0x00FF00u);
-  EXPECT_EQ(ws_.dialogOwners(), std::vector<Hwnd>(2, kav_image[0].window));
-  // Numbers without a command change nothing.
-  for (int unused : {1006, 1020, 1023, 1033, 1044, 1050, 1056, 1069}) send(0, Msg::Command, unused);
-  EXPECT_EQ(KAV_ImagePixels[0][0], 0xFFFFFFu ^ 7u);
-  EXPECT_EQ(KAV_CurrentImage(), 1);
-
-  // A test pattern goes into the window's image, which becomes current, not into the current one.
+// Each command on a 4 x 2 image of pixels 1 to 8 while another image is
+// current: whether the window's image became current, its first pixel and
+// size afterwards, and whether the window was repainted. Then the dialogs'
+// owner, the numbers without a command, the 8-bit Information submenu, and
+// the clipboard seam (Cut copies, then clears; the two Pastes).
+TEST_F(SlotsTest, MenuCommandsSelectOnlyWhereTheyMustAndReachTheirCalls) {
   ASSERT_EQ(KAV_CreateImage(2, "ref", 0, 0, 4, 2, 100), 0);
   KAV_TestPatternHsv();
-  ASSERT_EQ(KAV_SelectImage(1), 0);
-  send(0, Msg::Command, commandOf("HSV"));
-  EXPECT_EQ(KAV_CurrentImage(), 0);
-  EXPECT_TRUE(std::equal(KAV_ImagePixels[0], KAV_ImagePixels[0] + 8, KAV_ImagePixels[2]));
-  EXPECT_EQ(KAV_ImageBytes[1][0] | KAV_ImageBytes[1][7], 0);
-
-  // Rotations and sizes act on the current image: the window's becomes it.
-  send(1, Msg::Command, commandOf("R. Rotate"));
-  EXPECT_TRUE(KAV_CurrentImage() == 1 && kav_image[1].width == 2 && kav_image[1].height == 4);
-  ASSERT_EQ(KAV_SelectImage(0), 0);
-  send(1, Msg::Command, commandOf("Size 200.0%"));
-  EXPECT_TRUE(KAV_CurrentImage() == 1 && kav_image[1].width == 4 && kav_image[1].height == 8);
-  EXPECT_TRUE(kav_image[0].width == 4 && kav_image[0].height == 2);
-}
-
-TEST_F(SlotsTest, ClipboardCommandsGoThroughTheClipboardSeam) {
-  ASSERT_EQ(KAV_CreateImage(0, "c", 0, 0, 4, 2, 100), 0);
-  std::fill_n(KAV_ImagePixels[0], 8, 0x123456u);
-  // No clipboard installed: it answers as empty; Cut still clears.
-  send(0, Msg::Command, commandOf("Copy\tCtrl+C"));
-  send(0, Msg::Command, commandOf("Paste\tCtrl+V"));
-  EXPECT_EQ(KAV_ImagePixels[0][5], 0x123456u);
-  send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
-  EXPECT_EQ(KAV_ImagePixels[0][5], 0u);
+  ASSERT_EQ(KAV_CreateImage(1, "other", 0, 0, 4, 2, 100), 0);
+  ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 4, 2, 100), 0);
+  ws_.colourAnswer = 0x00FF00u;
+  struct Case { const char* label; bool selects; Pixel32 first; int w, h; bool repaints; };
+  for (const Case& c : std::vector<Case>{
+           {"Invert", false, 0xFFFFFE, 4, 2, true}, {"Horz. Flip", false, 4, 4, 2, true},
+           {"Vert. Flip", false, 5, 4, 2, true}, {"R. Rotate", true, 5, 2, 4, true}, {"L. Rotate", true, 4, 2, 4, true},
+           {"Size 200.0%", true, 1, 8, 4, true}, {"Size 50.0%", true, 1, 2, 1, true},
+           {"HSV", true, KAV_ImagePixels[2][0], 4, 2, true}, {"Cut\tCtrl+X", false, 0, 4, 2, true},
+           {"Change", false, 1, 4, 2, false}, {"Font Change", false, 1, 4, 2, false}}) {
+    ASSERT_EQ(KAV_ResizeImage(0, 4, 2), 0);
+    for (int i = 0; i < 8; ++i) KAV_ImagePixels[0][i] = static_cast<Pixel32>(i + 1);
+    ASSERT_EQ(KAV_SelectImage(1), 0);
+    const int shown = ws_.presented(kav_image[0].window).count;
+    send(0, Msg::Command, commandOf(c.label));
+    EXPECT_EQ(std::tuple(KAV_CurrentImage() == 0, KAV_ImagePixels[0][0], kav_image[0].width, kav_image[0].height,
+                         ws_.presented(kav_image[0].window).count > shown),
+              std::tuple(c.selects, c.first, c.w, c.h, c.repaints)) << c.label;
+  }
+  EXPECT_EQ(KAV_GetDrawColor(), 0x00FF00u);
+  EXPECT_EQ(ws_.dialogOwners(), std::vector<Hwnd>(2, kav_image[0].window));
+  for (int unused : {1006, 1020, 1023, 1033, 1044, 1050, 1056, 1069}) send(0, Msg::Command, unused);
+  EXPECT_TRUE(KAV_ImagePixels[0][0] == 1 && KAV_CurrentImage() == 1);
+  EXPECT_EQ(std::tuple(commandOf("Pixel", 8), commandOf("Line(Lumi)", 8), commandOf("Line(RGB)", 8)),
+            std::tuple(1015, 1070, 0));
 
   std::vector<std::string> calls;
-  imageClipboardHooks().copy = [&](int id) {
-    calls.push_back("copy " + std::to_string(id) + " " + std::to_string(KAV_ImagePixels[id][5]));
-  };
-  imageClipboardHooks().paste = [&](int id, int x, int y) {
-    calls.push_back("paste " + std::to_string(id) + " " + std::to_string(x) + "," + std::to_string(y));
-  };
+  imageClipboardHooks().copy = [&](int id) { calls.push_back("copy " + std::to_string(KAV_ImagePixels[id][5])); };
+  imageClipboardHooks().paste = [&](int, int x, int y) { calls.push_back(std::to_string(x) + "," + std::to_string(y)); };
   KAV_ImagePixels[0][5] = 9;
-  send(0, Msg::Command, commandOf("Cut\tCtrl+X"));  // copied before it is cleared
+  send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
   send(0, Msg::Command, commandOf("Paste\tCtrl+V"));
   send(0, Msg::KeyDown, 'V', 0, mods::Ctrl);
   imageClipboardHooks() = {};
-  EXPECT_EQ(calls, (std::vector<std::string>{"copy 0 9", "paste 0 -1,-1", "paste 0 0,0"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"copy 9", "-1,-1", "0,0"}));
   EXPECT_EQ(KAV_ImagePixels[0][5], 0u);
 }
 

@@ -1,51 +1,83 @@
-// "Change" and "Font Change" on the in-memory window system's dialogs.
+// "Change" and "Font Change" with Qt's dialogs on the offscreen platform,
+// opened from the worker for an image window and answered from the GUI
+// thread while the worker waits.
+#include <QApplication>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QTimer>
+
+#include "imgproc/draw_state.h"
 #include "imgproc/style_dialogs.h"
-#include "tests/image/draw_fixture.h"
+#include "tests/shell/framework_fixture.h"
 
 namespace rozoru::test {
 namespace {
 
-// Catches: a cancel leaving kav_tc or kav_tttc apart from the drawing
-// colour; an accepted colour not reaching all three; custom colours not
-// handed from one dialog to the next; dialogs not owned by the image's
-// window; a cancelled font dialog changing or re-making the font; an
-// accepted one not re-made from the choice with the width following the
-// height (and kept, odd cell included, when the height is the same).
-TEST_F(DrawTest, ColourAndFontDialogAnswers) {
-  image(3, 4, 4);
-  customColours().fill(0);
-  KAV_SetDrawColor(0x123456);
-  std::vector<std::uint32_t> seen;  // per dialog: the initial colour and custom colour 5
-  ws_.colourDialog = [&](std::uint32_t initial, std::array<std::uint32_t, 16>& custom) {
-    seen.insert(seen.end(), {initial, custom[5]});
-    custom[5] = 0xA0B0C0u + static_cast<std::uint32_t>(seen.size());  // the user edits one
-    return seen.size() == 4 ? std::optional<std::uint32_t>(0xFF8040) : std::nullopt;
-  };
-  EXPECT_EQ(changeDrawColour(3), 1);
-  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0x123456u, 0x123456u, 0x123456u));
-  EXPECT_EQ(changeDrawColour(3), 0);
-  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0xFF8040u, 0xFF8040u, 0xFF8040u));
-  EXPECT_EQ(seen, (std::vector<std::uint32_t>{0x123456, 0, 0x123456, 0xA0B0C2}));
+class StyleDialogsTest : public FrameworkFixture {
+ protected:
+  // Runs command for image 2 on the worker; answer gets the modal dialog of
+  // type D once it runs its own event loop. The command's result.
+  template <class D>
+  int answered(int (*command)(int), const std::function<void(D*)>& answer) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) poll.stop(), answer(d);
+    });
+    poll.start(10);
+    int result = -1;
+    onWorker([&] { result = command(2); });
+    return result;
+  }
+};
 
-  drawState().font = {.halfWidth = 5, .height = 20, .italic = true};
-  std::vector<FontChoice> shown;
-  ws_.fontDialog = [&](FontChoice& f) {  // edited and cancelled, bold at the same height, a new height
-    shown.push_back(f);
-    if (shown.size() == 1) return f.height = 99, false;
-    return shown.size() == 2 ? (f.weight = 700, true) : (f.height = 30, true);
+// Colour: owned by and modal to the image window, at the drawing colour and
+// the kept custom colours. A cancel keeps the drawing colour and gives it to
+// both text colours; a custom colour the user set is kept for the next
+// dialog whatever Qt's own set holds; an accepted colour reaches all three.
+// Font: at the font's style; a cancel changes nothing; a style accepted at
+// the same size keeps the cell (odd width, no drift through whole points);
+// a new size gives a width of half the height.
+TEST_F(StyleDialogsTest, ColourAndFontDialogs) {
+  startFramework();
+  onWorker([] {
+    ASSERT_EQ(KAV_CreateImage(2, "dlg", 0, 0, 64, 48, 100), 0);
+    customColours().fill(0), customColours()[3] = 0x112233;
+    KAV_SetDrawColor(0x405060), kav_tc = kav_tttc = 1;
+    drawState().font = {.halfWidth = 9, .height = 18, .underline = true};
+  });
+  QString seen;
+  const auto colour = [&](bool accept) {
+    return answered<QColorDialog>(changeDrawColour, [&seen, accept](QColorDialog* d) {
+      seen += (d->parentWidget() ? d->parentWidget()->windowTitle().left(3) : "none") +
+              QString::number(d->windowModality()) + d->currentColor().name() + QColorDialog::customColor(3).name() +
+              QColorDialog::customColor(4).name() + " ";
+      QColorDialog::setCustomColor(4, QColor(1, 2, 3));
+      d->setCurrentColor(QColor(10, 20, 30));
+      accept ? d->accept() : d->reject();
+    });
   };
-  const auto font = [] {
+  EXPECT_EQ(colour(false), 1);
+  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0x405060u, 0x405060u, 0x405060u));
+  QColorDialog::setCustomColor(4, Qt::white);
+  EXPECT_EQ(colour(true), 0);
+  EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0x0A141Eu, 0x0A141Eu, 0x0A141Eu));
+  EXPECT_EQ(seen.toStdString(), "dlg1#405060#112233#000000 dlg1#405060#112233#010203 ");
+
+  const auto font = [&](bool accept, int points) {
+    const int r = answered<QFontDialog>(changeTrueTypeFont, [=](QFontDialog* d) {
+      QFont f = d->currentFont();
+      f.setUnderline(!f.underline());
+      if (points) f.setPointSize(points);
+      d->setCurrentFont(f);
+      accept ? d->accept() : d->reject();
+    });
     const TrueTypeFontDesc& f = drawState().font;
-    return std::tuple(f.halfWidth, f.height, f.weight, f.valid);
+    return std::tuple(r, f.halfWidth, f.height, f.weight, f.underline);
   };
-  EXPECT_EQ(changeTrueTypeFont(3), 1);
-  EXPECT_EQ(font(), std::tuple(5, 20, 0, true));  // no engine: a re-made font would be invalid
-  EXPECT_EQ(changeTrueTypeFont(3), 2);
-  EXPECT_EQ(font(), std::tuple(5, 20, 700, false));
-  EXPECT_EQ(changeTrueTypeFont(3), 2);
-  EXPECT_EQ(font(), std::tuple(15, 30, 700, false));
-  EXPECT_EQ(shown.at(0), (FontChoice{.height = 20, .weight = 0, .italic = true}));
-  EXPECT_EQ(ws_.dialogOwners(), std::vector<Hwnd>(5, kav_image[3].window));
+  EXPECT_EQ(font(false, 40), std::tuple(1, 9, 18, 0, true));
+  EXPECT_EQ(font(true, 0), std::tuple(0, 9, 18, 400, false));  // the dialog's weight, not the default 0
+  const auto [r, half, height, weight, underline] = font(true, 40);
+  EXPECT_TRUE(r == 0 && height >= 40 && half == height / 2 && weight == 400 && underline) << height << " " << half;
 }
 
 }  // namespace

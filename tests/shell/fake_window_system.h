@@ -5,7 +5,6 @@
 #pragma once
 
 #include <algorithm>
-#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
@@ -89,15 +88,12 @@ class FakeWindowSystem final : public WindowSystem {
     locked([&] { focus_ = {h, id}, focusSelectAll_ = selectAll; });
   }
   void fixHeight(Hwnd h) override { locked([&] { fixedHeight_.insert(h); }); }
-  // The dialogs answer as these say (unset: cancelled); set them before use.
-  std::function<std::optional<std::uint32_t>(std::uint32_t, std::array<std::uint32_t, 16>&)> colourDialog;
-  std::function<bool(FontChoice&)> fontDialog;
-  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t c, std::array<std::uint32_t, 16>& all) override {
-    return locked([&] { dialogOwners_.push_back(h); }), colourDialog ? colourDialog(c, all) : std::nullopt;
+  // The colour dialog answers this (none: cancelled); the font dialog is cancelled.
+  std::optional<std::uint32_t> colourAnswer;
+  std::optional<std::uint32_t> chooseColour(Hwnd h, std::uint32_t, std::array<std::uint32_t, 16>&) override {
+    return locked([&] { return dialogOwners_.push_back(h), colourAnswer; });
   }
-  bool chooseFont(Hwnd h, FontChoice& f) override {
-    return locked([&] { dialogOwners_.push_back(h); }), fontDialog && fontDialog(f);
-  }
+  bool chooseFont(Hwnd h, FontChoice&) override { return locked([&] { dialogOwners_.push_back(h); }), false; }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {
