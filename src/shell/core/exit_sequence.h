@@ -22,9 +22,10 @@ class ExitSequence {
   ExitSequence(const ShellContext& context, Worker& worker) : context_(context), worker_(worker) {}
 
   // Cancels a waiting line input, sets kav_stop and kav_exit, ends the
-  // dialogs the worker waits on, closes the logs and waits up to limitMs for the worker, serving the worker's
-  // window-system calls meanwhile. A worker that did not end is abandoned;
-  // KAV_Exit then runs here unless the worker already entered it.
+  // dialogs the worker waits on, closes the logs and waits up to limitMs
+  // for the worker, serving the worker's window-system calls meanwhile. A
+  // worker that did not end is abandoned; KAV_Exit then runs here unless
+  // the worker already entered it.
   ExitOutcome run(int limitMs = 2000);
   // True from the start of run() on (a second Exit does nothing).
   bool started() const { return started_.load(); }
