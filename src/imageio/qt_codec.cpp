@@ -233,58 +233,75 @@ class QtFileDialogs final : public FileDialogs {
  public:
   explicit QtFileDialogs(QtWindowSystem& ws) : ws_(ws) {}
 
-  std::optional<std::string> open() override {
-    return ws_.onGui([] { return run(false); });
-  }
-  std::optional<std::string> save() override {
-    return ws_.onGui([] { return run(true); });
-  }
+  std::optional<std::string> open() override { return run(false); }
+  std::optional<std::string> save() override { return run(true); }
 
  private:
-  static std::optional<std::string> run(bool saving) {
-    DialogMemory& memory = dialogMemory();
-    const std::vector<Filter>& all = openFilters();
-    // Filters keep their numbers when some are not offered; saving offers 1-6.
-    std::vector<int> numbers(6);
-    std::iota(numbers.begin(), numbers.end(), 1);
-    if (!saving) numbers = offeredOpenFilters(hasQtReader);
-    const auto filterAt = [&all, &numbers](qsizetype i) -> const Filter& {
-      return all[static_cast<std::size_t>(numbers[static_cast<std::size_t>(i)] - 1)];
+  std::optional<std::string> run(bool saving) {
+    // What the dialog offers, kept for as long as it is open.
+    struct Offer {
+      std::vector<int> numbers;  // filters keep their numbers when some are not offered
+      QStringList texts;
+      int shown = 1;
+      const Filter& at(qsizetype i) const {
+        return openFilters()[static_cast<std::size_t>(numbers[static_cast<std::size_t>(i)] - 1)];
+      }
     };
-    QStringList texts;
-    for (std::size_t i = 0; i < numbers.size(); ++i) texts << QString::fromUtf8(filterAt(static_cast<qsizetype>(i)).text);
-    int& remembered = saving ? memory.saveFilter : memory.openFilter;
-    const auto offered = std::find(numbers.begin(), numbers.end(), remembered);
-    const int shown = offered == numbers.end() ? 1 : static_cast<int>(offered - numbers.begin()) + 1;
+    auto offer = std::make_shared<Offer>();
+    std::optional<std::string> chosen;
+    ws_.runDialog(
+        0,
+        [&](QWidget*) -> QDialog* {
+          DialogMemory& memory = dialogMemory();
+          // Saving offers 1-6.
+          offer->numbers.resize(6);
+          std::iota(offer->numbers.begin(), offer->numbers.end(), 1);
+          if (!saving) offer->numbers = offeredOpenFilters(hasQtReader);
+          for (std::size_t i = 0; i < offer->numbers.size(); ++i)
+            offer->texts << QString::fromUtf8(offer->at(static_cast<qsizetype>(i)).text);
+          const int remembered = saving ? memory.saveFilter : memory.openFilter;
+          const auto offered = std::find(offer->numbers.begin(), offer->numbers.end(), remembered);
+          offer->shown = offered == offer->numbers.end() ? 1 : static_cast<int>(offered - offer->numbers.begin()) + 1;
 
-    QFileDialog dialog(nullptr, saving ? "Save as" : "Load image file",
-                       QFile::decodeName(QByteArray::fromStdString(saving ? memory.saveFolder : memory.openFolder)));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(texts);
-    auto* files = dialog.findChild<QFileSystemModel*>();
-    const auto applyFilter = [files, &texts, &filterAt](const QString& text) {
-      const auto i = texts.indexOf(text);
-      if (files && i >= 0) files->setNameFilters(filePatterns(filterAt(i).pattern));
-    };
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyFilter);
-    dialog.selectNameFilter(texts[shown - 1]);
-    applyFilter(texts[shown - 1]);
-    if (saving) {
-      dialog.setAcceptMode(QFileDialog::AcceptSave);
-      dialog.setFileMode(QFileDialog::AnyFile);
-      dialog.selectFile("noname");
-    } else {
-      dialog.setAcceptMode(QFileDialog::AcceptOpen);
-      dialog.setFileMode(QFileDialog::ExistingFile);
-      dialog.selectFile(QString::fromUtf8(filterAt(shown - 1).pattern));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::optional<std::string>{};
-    const QString chosen = dialog.selectedFiles().first();
-    const auto picked = texts.indexOf(dialog.selectedNameFilter());
-    remembered = numbers[static_cast<std::size_t>(picked >= 0 ? picked : shown - 1)];
-    // Names go back as the file system's own bytes, valid UTF-8 or not.
-    (saving ? memory.saveFolder : memory.openFolder) = QFile::encodeName(QFileInfo(chosen).absolutePath()).toStdString();
-    return std::optional<std::string>{QFile::encodeName(chosen).toStdString()};
+          auto* dialog =
+              new QFileDialog(nullptr, saving ? "Save as" : "Load image file",
+                              QFile::decodeName(QByteArray::fromStdString(saving ? memory.saveFolder : memory.openFolder)));
+          dialog->setOption(QFileDialog::DontUseNativeDialog);
+          dialog->setNameFilters(offer->texts);
+          auto* files = dialog->findChild<QFileSystemModel*>();
+          const auto applyFilter = [files, offer](const QString& text) {
+            const auto i = offer->texts.indexOf(text);
+            if (files && i >= 0) files->setNameFilters(filePatterns(offer->at(i).pattern));
+          };
+          QObject::connect(dialog, &QFileDialog::filterSelected, dialog, applyFilter);
+          const QString& shownText = offer->texts[offer->shown - 1];
+          dialog->selectNameFilter(shownText);
+          applyFilter(shownText);
+          if (saving) {
+            dialog->setAcceptMode(QFileDialog::AcceptSave);
+            dialog->setFileMode(QFileDialog::AnyFile);
+            dialog->selectFile("noname");
+          } else {
+            dialog->setAcceptMode(QFileDialog::AcceptOpen);
+            dialog->setFileMode(QFileDialog::ExistingFile);
+            dialog->selectFile(QString::fromUtf8(offer->at(offer->shown - 1).pattern));
+          }
+          return dialog;
+        },
+        [&](QDialog& d, bool accepted) {
+          const auto& dialog = static_cast<QFileDialog&>(d);
+          if (!accepted || dialog.selectedFiles().isEmpty()) return;
+          DialogMemory& memory = dialogMemory();
+          const QString path = dialog.selectedFiles().first();
+          const auto picked = offer->texts.indexOf(dialog.selectedNameFilter());
+          (saving ? memory.saveFilter : memory.openFilter) =
+              offer->numbers[static_cast<std::size_t>(picked >= 0 ? picked : offer->shown - 1)];
+          // Names go back as the file system's own bytes, valid UTF-8 or not.
+          (saving ? memory.saveFolder : memory.openFolder) =
+              QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
+          chosen = QFile::encodeName(path).toStdString();
+        });
+    return chosen;
   }
 
   QtWindowSystem& ws_;

@@ -5,11 +5,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColorDialog>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 #include <QScreen>
 #include <QTimer>
@@ -147,6 +149,39 @@ TEST_F(FrameworkTest, AMessageBoxFromTheWorkerBlocksItUntilClosed) {
   EXPECT_TRUE(pumpFor([&] { return returned.load(); }));
   EXPECT_EQ(seen, "caption|text|" + QString::number(QMessageBox::Critical));
   EXPECT_FALSE(returnedWhileOpen);
+}
+
+// Catches: Exit waiting out its limit and abandoning a worker that waits on
+// a dialog (the dialog left open, or run in a loop nested under the Exit),
+// and a dialog asked for once Exit has begun (here by KAV_Exit) holding the
+// exit up.
+TEST_F(FrameworkTest, ExitEndsTheDialogsTheWorkerWaitsOn) {
+  std::atomic<bool> exitOnWorker{false};
+  hooks().exit = [&] {
+    exitOnWorker = shell().onWorkerThread();
+    if (exitOnWorker) shell().windowSystem()->messageBox(0, "late", "late", MessageBoxIcon::None);
+  };
+  startFramework();
+  const Hwnd h = probeWindow([](const Message&) { return std::int64_t{0}; });
+  std::array<std::uint32_t, 16> custom{};
+  std::optional<std::uint32_t> chosen = 0;
+  shell().workerPump().queue().postCall([&] { chosen = shell().windowSystem()->chooseColour(h, 0x123456, custom); });
+  QPointer<QWidget> dialog;
+  std::optional<ExitOutcome> outcome;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll.stop();
+    outcome = shell().exitSequence(60000);
+    if (dialog) dialog->deleteLater();  // lets a failing test end
+  });
+  poll.start(10);
+  ASSERT_TRUE(pumpFor([&] { return outcome.has_value(); }, std::chrono::seconds(90)));
+  ASSERT_EQ(*outcome, ExitOutcome::Joined);
+  EXPECT_TRUE(exitOnWorker.load());
+  EXPECT_TRUE(dialog.isNull());
+  EXPECT_EQ(chosen, std::nullopt);  // answered as cancelled
 }
 
 TEST_F(FrameworkTest, RequestsFromTheGuiKeepItResponsive) {

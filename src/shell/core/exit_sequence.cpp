@@ -12,6 +12,7 @@ ExitOutcome ExitSequence::run(int limitMs) {
   kav_exit = 1;
   worker_.wake();
   context_.wakeGui();
+  if (endDialogs) endDialogs();
   if (closeLogs) closeLogs();
   // The GUI thread dispatches no messages here, but it keeps serving the
   // worker's window-system calls so that a worker in KAV_Exit is not stuck.

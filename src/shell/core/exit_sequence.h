@@ -21,10 +21,11 @@ class ExitSequence {
  public:
   ExitSequence(const ShellContext& context, Worker& worker) : context_(context), worker_(worker) {}
 
-  // Cancels a waiting line input, sets kav_stop and kav_exit, closes the
-  // logs and waits up to limitMs for the worker, serving the worker's
-  // window-system calls meanwhile. A worker that did not end is abandoned;
-  // KAV_Exit then runs here unless the worker already entered it.
+  // Cancels a waiting line input, sets kav_stop and kav_exit, ends the
+  // dialogs the worker waits on, closes the logs and waits up to limitMs
+  // for the worker, serving the worker's window-system calls meanwhile. A
+  // worker that did not end is abandoned; KAV_Exit then runs here unless
+  // the worker already entered it.
   ExitOutcome run(int limitMs = 2000);
   // True from the start of run() on (a second Exit does nothing).
   bool started() const { return started_.load(); }
@@ -41,6 +42,9 @@ class ExitSequence {
   // line input) and when logs are to be closed.
   std::function<void()> cancelLineInput;
   std::function<void()> closeLogs;
+  // Ends the window system's dialogs as cancelled, and those asked for
+  // later at once (GUI thread): a worker waiting on one would not end.
+  std::function<void()> endDialogs;
 
  private:
   const ShellContext& context_;

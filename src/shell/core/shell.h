@@ -103,6 +103,7 @@ class Shell {
   std::function<void(ExitOutcome)>& onExitDone = main_.onExitDone;
   std::function<void()>& cancelLineInput = exit_.cancelLineInput;
   std::function<void()>& closeLogs = exit_.closeLogs;
+  std::function<void()>& endDialogs = exit_.endDialogs;
   std::function<std::pair<int, int>(const std::string&)>& probeImageSize = drops_.probeImageSize;
   std::function<void()>& restoreImage = drops_.restoreImage;
   // True while a line input waits for a typed line (menus stay shut then).

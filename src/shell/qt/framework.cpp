@@ -33,6 +33,7 @@ Framework::~Framework() {
   // without tearing them down then.
   if (ws_ && (!sh.workerStarted() || sh.workerFinished())) releaseSubsystems();
   if (sh.mainWindow()) windowTable().remove(sh.mainWindow());
+  sh.endDialogs = {};
   sh.attach(nullptr, nullptr);
   setCurrentPump(nullptr);
 }
@@ -60,6 +61,7 @@ int Framework::start() {
   ws_ = std::make_unique<QtWindowSystem>(*pump_);
   Shell& sh = shell();
   sh.attach(ws_.get(), pump_.get());
+  sh.endDialogs = [ws = ws_.get()] { ws->endDialogs(); };
   const Hwnd main = sh.createMainWindowHandle();
   installSubsystems(*ws_, lock_.number());
 

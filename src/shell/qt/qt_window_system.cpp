@@ -286,6 +286,7 @@ void GuiPump::waitActivity(Clock::time_point deadline) {
 QtWindowSystem::QtWindowSystem(GuiPump& guiPump) : guiPump_(guiPump), context_(std::make_unique<QObject>()) {}
 
 QtWindowSystem::~QtWindowSystem() {
+  for (QPointer<QDialog>& d : dialogs_) delete d.data();
   for (auto& [h, w] : widgets_) delete w.data();
 }
 
@@ -462,24 +463,26 @@ void QtWindowSystem::popupMenu(Hwnd h, const std::vector<MenuItem>& items) {
 
 void QtWindowSystem::messageBox(Hwnd owner, const std::string& text, const std::string& caption,
                                 MessageBoxIcon icon) {
-  onGui([&] {
-    QMessageBox::Icon qi = QMessageBox::NoIcon;
-    switch (icon) {
-      case MessageBoxIcon::Error:
-        qi = QMessageBox::Critical;
-        break;
-      case MessageBoxIcon::Warning:
-        qi = QMessageBox::Warning;
-        break;
-      case MessageBoxIcon::Information:
-        qi = QMessageBox::Information;
-        break;
-      case MessageBoxIcon::None:
-        break;
-    }
-    QMessageBox box(qi, QString::fromUtf8(caption), QString::fromUtf8(text), QMessageBox::Ok, widget(owner));
-    box.exec();
-  });
+  QMessageBox::Icon qi = QMessageBox::NoIcon;
+  switch (icon) {
+    case MessageBoxIcon::Error:
+      qi = QMessageBox::Critical;
+      break;
+    case MessageBoxIcon::Warning:
+      qi = QMessageBox::Warning;
+      break;
+    case MessageBoxIcon::Information:
+      qi = QMessageBox::Information;
+      break;
+    case MessageBoxIcon::None:
+      break;
+  }
+  runDialog(
+      owner,
+      [&](QWidget* w) {
+        return new QMessageBox(qi, QString::fromUtf8(caption), QString::fromUtf8(text), QMessageBox::Ok, w);
+      },
+      [](QDialog&, bool) {});
 }
 
 void QtWindowSystem::present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stridePixels) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QImage>
 #include <QPointer>
 #include <QThread>
@@ -105,6 +106,21 @@ class QtWindowSystem final : public WindowSystem {
                                             std::array<std::uint32_t, 16>& custom) override;
   bool chooseFont(Hwnd owner, FontChoice& font) override;
 
+  // How a dialog shown by runDialog ended.
+  enum class DialogEnd { Accepted, Rejected, Unanswered };
+  // Shows the dialog that make(the owner's widget) returns, modal to its
+  // owner (to the application when there is none), and blocks the caller
+  // until it ends; read(dialog, accepted) runs on the GUI thread as it ends,
+  // before the caller returns. The GUI thread keeps running its event loop
+  // meanwhile, so that Exit can end the dialog (endDialogs). Unanswered: not
+  // shown (Exit has begun, the calls were abandoned) or gone with its owner.
+  // From any thread.
+  DialogEnd runDialog(Hwnd owner, const std::function<QDialog*(QWidget*)>& make,
+                      const std::function<void(QDialog&, bool)>& read);
+  // GUI thread: rejects and deletes every dialog runDialog shows, and leaves
+  // later ones unanswered at once. For the exit sequence.
+  void endDialogs();
+
   // GUI thread: the widget of a handle, nullptr when there is none.
   QWidget* widget(Hwnd h) const;
   // GUI thread: makes the main window, with its menu bar and status line.
@@ -124,6 +140,8 @@ class QtWindowSystem final : public WindowSystem {
   // GUI thread. Guarded pointers: deleting an owner deletes the windows it owns.
   std::map<Hwnd, QPointer<QWidget>> widgets_;
   QLabel* status_ = nullptr;          // GUI thread
+  std::vector<QPointer<QDialog>> dialogs_;  // GUI thread
+  bool dialogsEnded_ = false;               // GUI thread
   mutable std::mutex buffersMutex_;
   std::map<Hwnd, std::shared_ptr<FrontBuffer>> buffers_;
 };
