@@ -210,7 +210,11 @@ TEST_F(MainMenuTest, ConsoleOnSpaceRunsOneCaseSensitiveCommand) {
     kav_tttc = 0xABCDEF;
   });
   const auto console = [&](const std::string& line) {
+    // The key's press, then its character, which may come only once the
+    // console reads: it is not part of the line.
     windowTable().post(Message{tw::handleOf(0), Msg::KeyDown, key::Space, 0, 0, {}});
+    ASSERT_TRUE(pumpFor([] { return tw::waitingMark() != 0; }));
+    windowTable().post(Message{tw::handleOf(0), Msg::Char, u' ', 0, 0, {}});
     answer(line);
   };
   console("help");
