@@ -5,8 +5,6 @@
 
 #include <mutex>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "boxes/boxes.h"
 #include "image/slots.h"
@@ -16,220 +14,129 @@
 namespace rozoru {
 namespace {
 
-using test::hooks;
-using test::pumpFor;
 namespace tw = textwin;
 
 class MainMenuTest : public test::WorkerFixture {
  protected:
   void SetUp() override {
     WorkerFixture::SetUp();
-    installImageSlots();
-    tw::install();
-    boxes::install();
-    mainmenu::install();
-    // What the text windows show, as their logs would have it.
-    tw::hooks().log = [this](int, std::string_view bytes) {
-      std::lock_guard lock(mutex_);
-      shown_.append(bytes);
-    };
-    tw::hooks().command = [this](int index, int command) {
-      std::lock_guard lock(mutex_);
-      commands_.emplace_back(index, command);
-    };
+    installImageSlots(), tw::install(), boxes::install(), mainmenu::install();
+    // What the text windows show, and the commands they pass on (1045, 1020).
+    tw::hooks().log = [this](int, std::string_view bytes) { show(std::string(bytes)); };
+    tw::hooks().command = [this](int i, int c) { show("<" + std::to_string(i) + ":" + std::to_string(c) + ">"); };
+    startAndWaitForInit();
   }
   void TearDown() override {
-    if (shell().workerStarted() && !shell().workerFinished()) {
-      kav_stop = 1;
-      shell().exitSequence();
-    }
-    boxes::reset();
-    releaseAllImages();
+    if (!shell().workerFinished()) kav_stop = 1, shell().exitSequence();
+    boxes::reset(), releaseAllImages();
     WorkerFixture::TearDown();
   }
-
   void command(int id) { shell().mainWindowProc(Message{main_, Msg::Command, id, 0, 0, {}}); }
-  std::vector<MenuItem> openMenu(Msg how = Msg::RButtonDown) {
-    const std::size_t before = ws_.popups().size();
-    shell().mainWindowProc(Message{main_, how, 0, 0, 0, {}});
+  std::vector<int> enabledMenuIds() {
+    shell().mainWindowProc(Message{main_, Msg::RButtonDown, 0, 0, 0, {}});
     const auto popups = ws_.popups();
-    return popups.size() > before ? popups.back().second : std::vector<MenuItem>{};
-  }
-  static std::vector<int> enabledIds(const std::vector<MenuItem>& menu) {
     std::vector<int> ids;
-    for (const MenuItem& it : menu)
+    for (const MenuItem& it : popups.back().second)
       if (!it.separator && it.enabled) ids.push_back(it.id);
     return ids;
   }
-
-  // Types the answer to the next prompt: once a line input waits that
-  // follows the previous answer (answers in a row must differ).
+  // Types the answer to the next prompt: a line input that waits after the
+  // previous answer was read (answers in a row differ).
   void answer(const std::string& text) {
-    ASSERT_TRUE(pumpFor([&] { return tw::waitingMark() != 0 && tw::inputHistory() == last_; })) << text;
-    const Hwnd h = tw::handleOf(tw::waitingMark() - 1);
-    for (char c : text) windowTable().post(Message{h, Msg::Char, c, 0, 0, {}});
-    windowTable().post(Message{h, Msg::KeyDown, key::Return, 0, 0, {}});
+    ASSERT_TRUE(test::pumpFor([&] { return tw::waitingMark() != 0 && tw::inputHistory() == last_; })) << text;
+    for (char c : text + '\r')
+      windowTable().post(Message{tw::handleOf(0), c == '\r' ? Msg::KeyDown : Msg::Char, c, 0, 0, {}});
     last_ = std::u16string(text.begin(), text.end());
   }
   // Requests run in the worker's loop only: once this one has, a prompt
-  // sequence that was running has ended.
-  static int onWorkerLoop(std::function<int()> f) {
+  // sequence has ended.
+  static void barrier() {
     Request r;
-    r.code = req::Call;
-    r.call = std::move(f);
-    return shell().sendRequest(r);
+    r.code = req::Call, r.call = [] { return 0; };
+    shell().sendRequest(r);
   }
-  std::string shown() {
-    std::lock_guard lock(mutex_);
-    return shown_;
+  void show(const std::string& text) {
+    std::lock_guard l(mutex_);
+    shown_ += text;
   }
-  bool showing(const std::string& tail) {
-    const std::string s = shown();
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+  bool shows(const std::string& tail) {
+    std::lock_guard l(mutex_);
+    return shown_.ends_with(tail);
   }
 
   std::mutex mutex_;
   std::string shown_;
-  std::vector<std::pair<int, int>> commands_;
   std::u16string last_;
 };
 
-TEST_F(MainMenuTest, MenuItemsLockWhileMainRunsAndPasteIsRefusedThen) {
+TEST_F(MainMenuTest, LockedItemsWhileMainRunsOrALineWaitsAndTheImageWindowPrompts) {
   int pastes = 0;
   shell().pasteAsNewImage = [&pastes] { ++pastes; };
-  hooks().main = [] {
-    while (KAV_Wait(10000) == 0) continue;
-  };
-  startAndWaitForInit();
+  EXPECT_EQ(enabledMenuIds(), (std::vector<int>{1026, 1001, 1003, 1002, 1027, 1028, 1044, 1051, 1045}));
+  onWorker([] {
+    for (int id = 0; id < 3; ++id) KAV_CreateImage(id, "x", 0, 0, 8, 8, 100);
+  });
+  command(cmd::ImageWindow);
+  answer("320"), answer("240");
+  EXPECT_EQ(enabledMenuIds(), (std::vector<int>{1003, 1002})) << "a line input waits";
+  answer("32"), barrier();
+  EXPECT_EQ(shown_, "Creating ImageWindow...\n Width=320\nHeight=240\nBit[32 or 8]=32\n");
+  const ImageSlot& s = kav_image[3];  // the worker is idle in its loop
+  EXPECT_TRUE(s.inUse && s.title == "003" && s.width == 320 && s.height == 240 && s.bitDepth == 32);
+  EXPECT_EQ(KAV_CurrentImage(), 3);
+  command(cmd::ImageWindow);
+  answer("20"), answer("10"), answer("16"), barrier();
+  EXPECT_FALSE(kav_image[4].inUse) << "only 32 and 8 bits make an image";
 
-  const std::vector<MenuItem> idle = openMenu();
-  std::vector<std::string> texts;
-  for (const MenuItem& it : idle) texts.push_back(it.separator ? "-" : it.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"Paste\tCtrl+V", "-", "Start", "Stop", "E&xit", "-", "Image Window",
-                                             "Text Window", "Input Box", "Button Box", "-", "&Window Info.\tCtrl+W"}));
-  EXPECT_EQ(enabledIds(idle), (std::vector<int>{1026, 1001, 1003, 1002, 1027, 1028, 1044, 1051, 1045}));
-  shell().mainWindowProc(Message{main_, Msg::KeyDown, 'V', 0, mods::Ctrl, {}});
-  ASSERT_TRUE(pumpFor([&] { return pastes == 1; })) << "Ctrl+V pastes as a new image";
-
-  shell().start();
-  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 1; }));
-  EXPECT_EQ(enabledIds(openMenu()), (std::vector<int>{1003, 1002}));
-  EXPECT_EQ(enabledIds(openMenu(Msg::NcRButtonDown)), (std::vector<int>{1003, 1002})) << "a click on the frame";
+  test::hooks().main = [] { KAV_Wait(1 << 30); };
+  command(cmd::Start);
+  ASSERT_TRUE(test::pumpFor([] { return kav_running.load() == 1; }));
+  EXPECT_EQ(enabledMenuIds(), (std::vector<int>{1003, 1002})) << "KAV_Main runs";
   command(cmd::Paste);
-  EXPECT_EQ(pastes, 1) << "no paste while the application runs";
-
   command(cmd::Stop);
-  ASSERT_TRUE(pumpFor([] { return kav_running.load() == 0; }));
+  ASSERT_TRUE(test::pumpFor([] { return kav_running.load() == 0; }));
+  command(cmd::Paste);
+  EXPECT_EQ(pastes, 1) << "refused while KAV_Main ran";
   shell().mainWindowUnit().pickRunning = [] { return true; };
-  EXPECT_TRUE(openMenu().empty()) << "no menu in pick mode";
+  const std::size_t menus = ws_.popups().size();
+  shell().mainWindowProc(Message{main_, Msg::NcRButtonDown, 0, 0, 0, {}});
+  EXPECT_EQ(ws_.popups().size(), menus) << "no menu in pick mode";
 }
 
-TEST_F(MainMenuTest, ImageWindowPromptsMakeTheLowestFreeSlotOrNothing) {
-  startAndWaitForInit();
-  onWorker([] {
-    for (int id = 0; id < 3; ++id) ASSERT_EQ(KAV_CreateImage(id, "x", 0, 0, 8, 8, 100), 0);
-    KAV_SelectImage(1);
-  });
-  command(cmd::ImageWindow);
-  answer("320");
-  answer("240");
-  EXPECT_EQ(enabledIds(openMenu()), (std::vector<int>{1003, 1002})) << "locked while a line input waits";
-  answer("32");
-  onWorkerLoop([] {
-    const ImageSlot& s = kav_image[3];
-    EXPECT_TRUE(s.inUse && s.title == "003" && s.width == 320 && s.height == 240 && s.bitDepth == 32);
-    EXPECT_EQ(KAV_CurrentImage(), 3) << "the new image stays current";
-    return 0;
-  });
-  EXPECT_EQ(shown(), "Creating ImageWindow...\n Width=320\nHeight=240\nBit[32 or 8]=32\n");
-  EXPECT_EQ(tw::currentIndex(), 0);
-
-  command(cmd::ImageWindow);
-  answer("20");
-  answer("10");
-  answer("16");
-  onWorkerLoop([] {
-    EXPECT_FALSE(kav_image[4].inUse) << "bits other than 32 and 8 make nothing";
-    return 0;
-  });
-}
-
-TEST_F(MainMenuTest, TextWindowOpensTheLowestClosedOneAndWindowInfoGoesToTheCurrent) {
-  startAndWaitForInit();
-  command(cmd::WindowInfo);  // none open: text window 0 first
-  ASSERT_TRUE(tw::isOpen(0));
-  command(cmd::TextWindow);
-  command(cmd::TextWindow);
-  EXPECT_TRUE(tw::isOpen(1) && tw::isOpen(2) && !tw::isOpen(3));
-  onWorker([] { KAV_CloseTextWindow(1); });
-  command(cmd::TextWindow);
-  EXPECT_TRUE(tw::isOpen(1) && !tw::isOpen(3));
-  ASSERT_EQ(KAV_SelectTextWindow(2), 0);
+TEST_F(MainMenuTest, TextWindowsOpenLowestFirstAndWindowInfoGoesToTheCurrentOne) {
+  command(cmd::WindowInfo);  // none open: text window 0 opens for it
+  command(cmd::TextWindow), command(cmd::TextWindow);
+  EXPECT_TRUE(tw::isOpen(0) && tw::isOpen(1) && tw::isOpen(2) && !tw::isOpen(3));
+  KAV_SelectTextWindow(1);
   command(cmd::WindowInfo);
-  ASSERT_TRUE(pumpFor([&] {
-    std::lock_guard lock(mutex_);
-    return commands_.size() == 2;
-  }));
-  EXPECT_EQ(commands_, (std::vector<std::pair<int, int>>{{0, 1045}, {2, 1045}}));
+  EXPECT_TRUE(test::pumpFor([&] { return shows("<0:1045><1:1045>"); }));
 }
 
-TEST_F(MainMenuTest, BoxPromptsStopWhenCancelledAndExitStopsTheImagePrompt) {
-  startAndWaitForInit();
-  command(cmd::InputBox);
-  answer("3");
-  onWorkerLoop([] { return 0; });
-  EXPECT_EQ(boxes::inputBoxState().n, 3);
-  onWorker([] { KAV_DestroyInputBox(); });
-
-  command(cmd::InputBox);
-  ASSERT_TRUE(pumpFor([] { return tw::waitingMark() != 0; }));
-  command(cmd::Stop);  // cancels the line input
+TEST_F(MainMenuTest, PromptsStopWhenTheLineIsCancelledOrOnExit) {
   command(cmd::ButtonBox);
-  answer("4");
-  ASSERT_TRUE(pumpFor([&] { return showing("Number[Y]=>"); }));
-  tw::cancelLineInput();
-  onWorkerLoop([] { return 0; });
-  EXPECT_EQ(boxes::inputBoxHandle(), 0u);
-  EXPECT_EQ(boxes::buttonBoxHandle(), 0u);
-
-  command(cmd::ImageWindow);
-  answer("64");
-  ASSERT_TRUE(pumpFor([&] { return showing("Height="); }));
+  ASSERT_TRUE(test::pumpFor([] { return tw::waitingMark() != 0; }));
+  command(cmd::Stop);  // cancels the line input
+  command(cmd::InputBox);
+  ASSERT_TRUE(test::pumpFor([&] { return shows("How many items? >"); }));
   command(cmd::Exit);
-  ASSERT_TRUE(shell().workerFinished());
-  EXPECT_TRUE(showing("Height=")) << shown();
-  EXPECT_FALSE(kav_image[0].inUse);
+  EXPECT_EQ(shown_, "Creating ButtonBox...\nNumber[X]=>Creating InpuxBox...\nHow many items? >");
+  EXPECT_EQ(boxes::inputBoxHandle(), 0u);
 }
 
-TEST_F(MainMenuTest, ConsoleOnSpaceRunsOneCaseSensitiveCommand) {
-  startAndWaitForInit();
-  onWorker([] {
-    KAV_OpenTextWindow(0, 0, 0, 400, 300);
-    kav_dc = 0x0A14FF;
-    kav_tc = 0x123456;
-    kav_tttc = 0xABCDEF;
-  });
-  const auto console = [&](const std::string& line) {
-    // The key's press, then its character, which may come only once the
-    // console reads: it is not part of the line.
+TEST_F(MainMenuTest, ConsoleOnSpaceReadsOneCaseSensitiveCommand) {
+  onWorker([] { KAV_OpenTextWindow(0, 0, 0, 400, 300), kav_dc = 0x0A14FF, kav_tc = 0x123456, kav_tttc = 0xABCDEF; });
+  for (const char* line : {"help", "HELP", "color", "ver"}) {
+    ASSERT_TRUE(test::pumpFor([&] { return tw::waitingMark() == 0 && tw::inputHistory() == last_; }));
     windowTable().post(Message{tw::handleOf(0), Msg::KeyDown, key::Space, 0, 0, {}});
-    ASSERT_TRUE(pumpFor([] { return tw::waitingMark() != 0; }));
+    // The key's character may come once the console reads: not part of the line.
+    ASSERT_TRUE(test::pumpFor([] { return tw::waitingMark() != 0; }));
     windowTable().post(Message{tw::handleOf(0), Msg::Char, u' ', 0, 0, {}});
     answer(line);
-  };
-  console("help");
-  ASSERT_TRUE(pumpFor([&] { return showing("Cmd>help\nCommand list:exit help start ver color\n"); })) << shown();
-  console("HELP");
-  ASSERT_TRUE(pumpFor([&] { return showing("Cmd>HELP\nInvalid command\n"); })) << shown();
-  console("color");
-  ASSERT_TRUE(pumpFor([&] {
-    return showing("Cmd>color\nRed  : 10\nGreen: 20\nBlue :255\nkav_tttc=abcdef\nkav_tc=123456\n");
-  })) << shown();
-  console("ver");
-  ASSERT_TRUE(pumpFor([&] {
-    std::lock_guard lock(mutex_);
-    return commands_ == std::vector<std::pair<int, int>>{{0, 1020}};
-  }));
+  }
+  ASSERT_TRUE(test::pumpFor([&] { return shows("<0:1020>"); }));
+  EXPECT_EQ(shown_,
+            "Cmd>help\nCommand list:exit help start ver color\nCmd>HELP\nInvalid command\nCmd>color\nRed  : 10\n"
+            "Green: 20\nBlue :255\nkav_tttc=abcdef\nkav_tc=123456\nCmd>ver\n<0:1020>");
 }
 
 }  // namespace
