@@ -59,6 +59,10 @@ class MainMenuTest : public test::WorkerFixture {
     std::lock_guard l(mutex_);
     shown_ += text;
   }
+  std::string shown() {
+    std::lock_guard l(mutex_);
+    return shown_;
+  }
   bool shows(const std::string& tail) {
     std::lock_guard l(mutex_);
     return shown_.ends_with(tail);
@@ -126,14 +130,14 @@ TEST_F(MainMenuTest, PromptsStopWhenTheLineIsCancelledOrOnExit) {
 TEST_F(MainMenuTest, ConsoleOnSpaceReadsOneCaseSensitiveCommand) {
   onWorker([] { KAV_OpenTextWindow(0, 0, 0, 400, 300), kav_dc = 0x0A14FF, kav_tc = 0x123456, kav_tttc = 0xABCDEF; });
   for (const char* line : {"help", "HELP", "color", "ver"}) {
-    ASSERT_TRUE(test::pumpFor([&] { return tw::waitingMark() == 0 && tw::inputHistory() == last_; }));
+    barrier();  // the previous command has been carried out
     windowTable().post(Message{tw::handleOf(0), Msg::KeyDown, key::Space, 0, 0, {}});
     // The key's character may come once the console reads: not part of the line.
     ASSERT_TRUE(test::pumpFor([] { return tw::waitingMark() != 0; }));
     windowTable().post(Message{tw::handleOf(0), Msg::Char, u' ', 0, 0, {}});
     answer(line);
   }
-  ASSERT_TRUE(test::pumpFor([&] { return shows("<0:1020>"); }));
+  ASSERT_TRUE(test::pumpFor([&] { return shows("<0:1020>"); })) << shown();
   EXPECT_EQ(shown_,
             "Cmd>help\nCommand list:exit help start ver color\nCmd>HELP\nInvalid command\nCmd>color\nRed  : 10\n"
             "Green: 20\nBlue :255\nkav_tttc=abcdef\nkav_tc=123456\nCmd>ver\n<0:1020>");
