@@ -16,14 +16,17 @@ namespace rozoru::mainmenu {
 namespace {
 
 // A prompt sequence that reaches the worker inside KAV_Main's dispatch (Start
-// was chosen after the item) or inside another line input would take lines
-// that are not its own: it does not start.
+// was chosen after the item), inside another line input or inside a pick
+// would read lines, or hold a loop, that are not its own: it does not start.
 bool promptsFree(const char* what) {
   const char* why = nullptr;
+  const MainWindow& main = shell().mainWindowUnit();
   if (kav_running.load() != 0) {
     why = "the application is running";
-  } else if (shell().lineInputWaiting && shell().lineInputWaiting()) {
+  } else if (main.lineInputWaiting && main.lineInputWaiting()) {
     why = "a line input is waiting";
+  } else if (main.pickRunning && main.pickRunning()) {
+    why = "a pick is running";
   }
   if (!why) return true;
   std::fprintf(stderr, "rozoru: %s: %s; not started\n", what, why);

@@ -3,7 +3,8 @@
 # The main window's right-button menu with the real mouse and keyboard: it
 # opens on the menu bar and on the status line; "Text Window" opens text
 # window 0, where Space runs the console: "HELP" is an invalid command and
-# "help" prints the list, the widest line (measured in screenshots); E&xit ends.
+# "help" prints the list, the widest line (measured in screenshots); Start
+# runs KAV_Main and E&xit, still enabled then, ends the program.
 # Usage: main_menu.sh <rozoru-testapp>
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -53,7 +54,11 @@ e2e_key "$text" Return
 e2e_until 10000 eval 'shown; ((W > invalid_w * 2))' || e2e_fail "no command list (width $W, HELP's $invalid_w)"
 
 menu_at 120 "$status_y"
+timeout 10 xdotool key Down Down Return || e2e_fail "keys failed" # Start
+e2e_wait_line app "main begin"
+menu_at 120 "$status_y" # E&xit stays enabled while KAV_Main runs
 timeout 10 xdotool key x || e2e_fail "key x failed"
 e2e_wait_exit "$pid"
 ((EXIT_CODE == 0)) || e2e_fail "exit code $EXIT_CODE after E&xit, want 0"
+e2e_expect_log app init "main begin" "main end" "exit worker"
 e2e_note "passed"

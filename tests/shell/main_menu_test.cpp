@@ -22,8 +22,8 @@ class MainMenuTest : public test::WorkerFixture {
     WorkerFixture::SetUp();
     installImageSlots(), tw::install(), boxes::install(), mainmenu::install();
     // What the text windows show, and the commands they pass on (1045, 1020).
-    tw::hooks().log = [this](int, std::string_view bytes) { show(std::string(bytes)); };
-    tw::hooks().command = [this](int i, int c) { show("<" + std::to_string(i) + ":" + std::to_string(c) + ">"); };
+    tw::hooks().log = [this](int, std::string_view bytes) { shown(std::string(bytes)); };
+    tw::hooks().command = [this](int i, int c) { shown("<" + std::to_string(i) + ":" + std::to_string(c) + ">"); };
     startAndWaitForInit();
   }
   void TearDown() override {
@@ -55,18 +55,11 @@ class MainMenuTest : public test::WorkerFixture {
     r.code = req::Call, r.call = [] { return 0; };
     shell().sendRequest(r);
   }
-  void show(const std::string& text) {
+  std::string shown(const std::string& more = {}) {
     std::lock_guard l(mutex_);
-    shown_ += text;
+    return shown_ += more;
   }
-  std::string shown() {
-    std::lock_guard l(mutex_);
-    return shown_;
-  }
-  bool shows(const std::string& tail) {
-    std::lock_guard l(mutex_);
-    return shown_.ends_with(tail);
-  }
+  bool shows(const std::string& tail) { return shown().ends_with(tail); }
 
   std::mutex mutex_;
   std::string shown_;
@@ -84,7 +77,7 @@ TEST_F(MainMenuTest, LockedItemsWhileMainRunsOrALineWaitsAndTheImageWindowPrompt
   answer("320"), answer("240");
   EXPECT_EQ(enabledMenuIds(), (std::vector<int>{1003, 1002})) << "a line input waits";
   answer("32"), barrier();
-  EXPECT_EQ(shown_, "Creating ImageWindow...\n Width=320\nHeight=240\nBit[32 or 8]=32\n");
+  EXPECT_EQ(shown(), "Creating ImageWindow...\n Width=320\nHeight=240\nBit[32 or 8]=32\n");
   const ImageSlot& s = kav_image[3];  // the worker is idle in its loop
   EXPECT_TRUE(s.inUse && s.title == "003" && s.width == 320 && s.height == 240 && s.bitDepth == 32);
   EXPECT_EQ(KAV_CurrentImage(), 3);
@@ -123,7 +116,7 @@ TEST_F(MainMenuTest, PromptsStopWhenTheLineIsCancelledOrOnExit) {
   command(cmd::InputBox);
   ASSERT_TRUE(test::pumpFor([&] { return shows("How many items? >"); }));
   command(cmd::Exit);
-  EXPECT_EQ(shown_, "Creating ButtonBox...\nNumber[X]=>Creating InpuxBox...\nHow many items? >");
+  EXPECT_EQ(shown(), "Creating ButtonBox...\nNumber[X]=>Creating InpuxBox...\nHow many items? >");
   EXPECT_EQ(boxes::inputBoxHandle(), 0u);
 }
 
@@ -138,7 +131,7 @@ TEST_F(MainMenuTest, ConsoleOnSpaceReadsOneCaseSensitiveCommand) {
     answer(line);
   }
   ASSERT_TRUE(test::pumpFor([&] { return shows("<0:1020>"); })) << shown();
-  EXPECT_EQ(shown_,
+  EXPECT_EQ(shown(),
             "Cmd>help\nCommand list:exit help start ver color\nCmd>HELP\nInvalid command\nCmd>color\nRed  : 10\n"
             "Green: 20\nBlue :255\nkav_tttc=abcdef\nkav_tc=123456\nCmd>ver\n<0:1020>");
 }
