@@ -26,3 +26,11 @@ void KAV_PopTextColor();
 // a line was typed; 1 when no text window is current (buffer untouched) or the
 // input was cancelled by Exit or by closing the window (buffer empty).
 int KAV_ReadLine(char* buffer);
+// The console: prints "Cmd>", reads one line in the current text window and
+// carries out the command it names (case-sensitive): "exit" (Exit), "start"
+// (Start), "help" (the command list), "ver" (the about banner) or "color"
+// (the drawing colour's channels, kav_tttc and kav_tc). Anything else, the
+// empty line and a cancelled read included, prints "Invalid command". 0 for
+// a recognised command, 1 otherwise. Space in a text window and its
+// "Command" item run it.
+int KAV_Console();

@@ -7,6 +7,7 @@
 #include "imageio/image_file.h"
 #include "imageio/qt_codec.h"
 #include "imgproc/qt_truetype.h"
+#include "program/main_menu_commands.h"
 #include "shell/qt/framework.h"
 #include "textwin/qt_text.h"
 #include "textwin/textwin.h"
@@ -17,6 +18,7 @@ void installSubsystems(QtWindowSystem& ws, int instance) {
   installImageSlots();
   imageio::installQt(ws);
   textwin::installQt(ws, instance);
+  mainmenu::install();  // after the text windows' hooks
   picks::install();  // after the text windows' hooks
   boxes::install();
   startTrueType(makeQtTrueTypeEngine());

@@ -1,5 +1,7 @@
 #include "textwin/textwin.h"
 
+#include <atomic>
+
 #include "rozoru/kav.h"
 #include "rozoru/textwin.h"
 #include "shell/core/windows.h"
@@ -34,6 +36,11 @@ std::unique_ptr<TextSurface> makeSurface(int width, int height) {
   if (hooks().makeSurface) return hooks().makeSurface(width, height);
   return std::make_unique<TextSurface>(width, height, 8, 16);
 }
+
+// The window whose Space started the console: that key's own character,
+// which the window system sends after the press, is not typed into the
+// console's line.
+std::atomic<Hwnd> g_consoleSpace{0};
 
 void postTo(Hwnd h, Msg type, std::int64_t w, std::uint32_t mods = 0) {
   windowTable().post(Message{h, type, w, 0, mods, {}});
@@ -80,6 +87,7 @@ void onKey(int index, Hwnd h, const Message& m) {
     // Exit, Start and Stop act from a text window as from the main window.
     if (const Hwnd main = shell().mainWindow()) postTo(main, Msg::KeyDown, k, m.modifiers);
   } else if (k == key::Space) {
+    g_consoleSpace = h;
     KAV_SelectTextWindow(index);
     if (hooks().console) hooks().console();
   }
@@ -172,9 +180,11 @@ std::int64_t windowProc(int index, const Message& m) {
       KAV_CloseTextWindow(index);
       break;
     case Msg::KeyDown:
+      g_consoleSpace = 0;
       onKey(index, m.hwnd, m);
       break;
     case Msg::Char:
+      if (g_consoleSpace.exchange(0) == m.hwnd && m.wparam == u' ') break;
       acceptChar(static_cast<char16_t>(m.wparam), m.ctrl());
       break;
     case Msg::Command:

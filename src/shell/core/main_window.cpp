@@ -3,6 +3,7 @@
 #include "rozoru/kav.h"
 #include "shell/core/drops.h"
 #include "shell/core/layout.h"
+#include "shell/core/main_menu.h"
 #include "shell/core/snap.h"
 #include "shell/core/windows.h"
 #include "shell/core/worker.h"
@@ -36,26 +37,49 @@ void MainWindow::exit() {
   if (onExitDone) onExitDone(outcome);
 }
 
+bool MainWindow::menuLocked() const {
+  return kav_running.load() != 0 || (lineInputWaiting && lineInputWaiting());
+}
+
+void MainWindow::command(int id) {
+  switch (id) {
+    case cmd::Start:
+      start();
+      return;
+    case cmd::Stop:
+      stop();
+      return;
+    case cmd::Exit:
+      exit();
+      return;
+    default:
+      break;
+  }
+  // Ctrl+W is never locked; the rest come from greyed items or Ctrl+V.
+  if (id != cmd::WindowInfo && menuLocked()) return;
+  if (id == cmd::Paste) {
+    if (pasteAsNewImage) pasteAsNewImage();
+  } else if (id == cmd::ImageWindow || id == cmd::TextWindow || id == cmd::InputBox || id == cmd::ButtonBox ||
+             id == cmd::WindowInfo) {
+    if (windowCommand) windowCommand(id);
+  }
+}
+
 std::int64_t MainWindow::proc(const Message& m) {
   // Until the worker runs (the drop-in animation) the main window takes no
   // commands, as a window still being created takes none.
-  if (!worker_.started() && (m.type == Msg::Command || m.type == Msg::KeyDown || m.type == Msg::Close)) return 0;
+  const bool input = m.type == Msg::Command || m.type == Msg::KeyDown || m.type == Msg::Close ||
+                     m.type == Msg::RButtonDown || m.type == Msg::NcRButtonDown;
+  if (!worker_.started() && input) return 0;
   const Hwnd self = context_.mainWindow;
   switch (m.type) {
     case Msg::Command:
-      switch (m.wparam) {
-        case cmd::Start:
-          start();
-          break;
-        case cmd::Stop:
-          stop();
-          break;
-        case cmd::Exit:
-          exit();
-          break;
-        default:
-          break;
-      }
+      command(static_cast<int>(m.wparam));
+      return 0;
+    case Msg::RButtonDown:
+    case Msg::NcRButtonDown:
+      if (pickRunning && pickRunning()) return 0;
+      if (context_.ws) context_.ws->popupMenu(self, mainWindowMenu(menuLocked()));
       return 0;
     case Msg::KeyDown: {
       const int k = static_cast<int>(m.wparam);

@@ -107,7 +107,9 @@ class Shell {
   std::function<std::pair<int, int>(const std::string&)>& probeImageSize = drops_.probeImageSize;
   std::function<void()>& restoreImage = drops_.restoreImage;
   // True while a line input waits for a typed line (menus stay shut then).
-  std::function<bool()> lineInputWaiting;
+  std::function<bool()>& lineInputWaiting = main_.lineInputWaiting;
+  // The main window's Paste as a new image; see MainWindow.
+  std::function<void()>& pasteAsNewImage = main_.pasteAsNewImage;
 };
 
 // The process's shell. It is never destroyed, so no static destructor waits

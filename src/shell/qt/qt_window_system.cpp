@@ -205,6 +205,14 @@ class MainWidget final : public FrameWidget {
 
  protected:
   QColor paletteBackground() const override { return palette().color(QPalette::Button); }
+  // The menu bar keeps the right button's press to itself and passes on only
+  // its context menu event: a right click there is one on the frame, as on a
+  // window whose menu bar is part of its frame.
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    e->accept();
+    if (e->reason() == QContextMenuEvent::Mouse && menuBar_->geometry().contains(e->pos()))
+      post(Msg::NcRButtonDown, 0, 0, frameworkModifiers(e->modifiers()));
+  }
 
  private:
   void addCommand(const char* text, int id) {
