@@ -2,8 +2,13 @@
 // window system; the test thread is the GUI thread.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +16,8 @@
 #include "rozoru/textwin.h"
 #include "shell/core/layout.h"
 #include "tests/shell/worker_fixture.h"
+#include "textwin/logs.h"
+#include "textwin/text_commands.h"
 
 namespace rozoru {
 namespace {
@@ -281,6 +288,145 @@ TEST_F(TextWindowTest, TheGuiThreadPrintsAndReadsWhileTheWorkerPrints) {
   typist.join();
   stopPrinting = true;
   EXPECT_STREQ(buf, "hi");
+}
+
+
+// Logs, About and the window information on the worker, with log files in a
+// folder of the test's own.
+class TextCommandTest : public TextWindowTest {
+ protected:
+  void SetUp() override {
+    TextWindowTest::SetUp();
+    std::string tmpl = ::testing::TempDir() + "rozoru-logs-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl + "/";
+    tw::installCommands(dir_, 3);
+    tw::hooks().setClipboardText = [this](const std::string& text) { return clip_ = text, true; };
+    hooks().init = [] {
+      KAV_OpenTextWindow(0, 10, 10, 400, 300);
+      KAV_OpenTextWindow(1, 5, 6, 200, 100);
+    };
+    startAndWaitForInit();
+  }
+  void TearDown() override {
+    TextWindowTest::TearDown();
+    tw::logs::closeAll();
+    std::filesystem::remove_all(dir_);
+  }
+  void command(int index, int id) {
+    windowTable().post(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}});
+    onWorker([] {});
+  }
+  void print(int index, const std::string& text) {
+    onWorker([&] {
+      KAV_SelectTextWindow(index);
+      KAV_Printf("%s", text.c_str());
+    });
+  }
+  std::string file(int index) const {
+    std::ifstream in(tw::logs::fileName(index), std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+  // How many of this process's descriptors are open on the window's log.
+  static int openOn(int index) {
+    int n = 0;
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec))
+      n += std::filesystem::read_symlink(fd.path(), ec).string() == tw::logs::fileName(index);
+    return n;
+  }
+  std::vector<std::string> boxes() const {
+    std::vector<std::string> out;
+    for (const auto& b : ws_.messageBoxes()) out.push_back(std::to_string(b.owner) + " " + b.caption + ": " + b.text);
+    return out;
+  }
+
+  std::string dir_, clip_;
+};
+
+TEST_F(TextCommandTest, StartStopAndCopyTheLog) {
+  EXPECT_EQ(tw::logs::fileName(12), dir_ + "ROZORU312.LOG");
+  onWorker([] { EXPECT_EQ(tw::logs::copy(0), 2) << "never logged, no file"; });
+  EXPECT_EQ(boxes(), (std::vector<std::string>{"0 Pause: Can't open LOG file!"}));
+  command(0, tw::tcmd::StartLog);
+  print(0, "one\n");
+  command(0, tw::tcmd::StopLog);
+  print(0, "two\n");
+  command(0, tw::tcmd::StartLog);
+  print(0, "three\n");
+  onWorker([] {
+    EXPECT_EQ(tw::logs::start(0), 1);
+    EXPECT_EQ(tw::logs::start(7), 3);
+    EXPECT_EQ(tw::logs::stop(7), 2);
+    EXPECT_EQ(tw::logs::stop(1), 1);
+    EXPECT_EQ(tw::logs::copy(256), 4);
+  });
+  print(0, "four\n");
+  EXPECT_EQ(file(0), "one\nthree\nfour\n") << "the second start emptied nothing";
+  command(0, tw::tcmd::CopyLog);
+  EXPECT_EQ(clip_, "one\nthree\nfour\n");
+  print(0, "five\n");
+  EXPECT_EQ(file(0), "one\nthree\nfour\nfive\n") << "reopened for appending";
+  EXPECT_EQ(tw::logs::state(0), 1);
+  EXPECT_EQ(ws_.messageBoxes().size(), 1u);
+}
+
+TEST_F(TextCommandTest, ClosingAWindowOrExitingClosesItsLog) {
+  command(0, tw::tcmd::StartLog);
+  command(1, tw::tcmd::StartLog);
+  command(1, tw::tcmd::StopLog);
+  EXPECT_EQ(openOn(0) + openOn(1), 2);
+  command(0, tw::tcmd::Destroy);
+  EXPECT_EQ(openOn(0), 0);
+  EXPECT_EQ(tw::logs::state(0), 0);
+  shell().closeLogs();
+  EXPECT_EQ(openOn(1), 0);
+  EXPECT_EQ(tw::logs::state(1), 0);
+}
+
+TEST_F(TextCommandTest, AFullDiskOrAFailedReopenEndsTheLogWithOneMessage) {
+  std::filesystem::create_symlink("/dev/full", tw::logs::fileName(0));
+  command(0, tw::tcmd::StartLog);
+  print(0, "lost\n");
+  print(0, "not tried\n");
+  EXPECT_EQ(tw::logs::state(0), 2);
+  const auto full = ws_.messageBoxes();
+  ASSERT_EQ(full.size(), 1u);
+  EXPECT_EQ(full[0].caption, "Error");
+  EXPECT_EQ(full[0].text.rfind("Can't write LOG file!", 0), 0u) << full[0].text;
+
+  // The log's name taken by a folder: nothing to copy, and no reopening.
+  command(1, tw::tcmd::StartLog);
+  std::filesystem::remove(tw::logs::fileName(1));
+  std::filesystem::create_directory(tw::logs::fileName(1));
+  onWorker([] { EXPECT_EQ(tw::logs::copy(1), 2); });
+  EXPECT_EQ(tw::logs::state(1), 0);
+  const auto after = boxes();
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[1], "0 Pause: Can't open LOG file!");
+  EXPECT_EQ(after[2].rfind("0 Error: Can't reopen LOG file! The log is off.", 0), 0u) << after[2];
+}
+
+TEST_F(TextCommandTest, WindowInformationAndAboutPrintAndPutTheSourceOnTheClipboard) {
+  command(1, tw::tcmd::StartLog);
+  command(1, tw::tcmd::About);
+  keyTo(1, 'W', mods::Ctrl);
+  onWorker([] {});
+  onWorker([] {});
+  EXPECT_EQ(clip_,
+            "\t// ROZORU --- Automatic Source Generator\n\t// [Text Window]\n"
+            "\tKAV_OpenTextWindow(0,10,10,400,300);\n\tKAV_OpenTextWindow(1,5,6,200,100);\n"
+            "\tKAV_SetForeground(KAVMAINWINDOW);\n");
+  EXPECT_EQ(file(1), tw::aboutBanner() +
+                         "******* Window information *******\n[Text Window]\n"
+                         " 0 X:10 Y:10 W:400 H:300\n 1 X:5 Y:6 W:200 H:100\n**********************************\n" +
+                         std::string(tw::kSourceSavedNotice));
+  EXPECT_EQ(tw::snapshot(1)->fg, 0xFFFFFFu) << "the window's colours are back";
+  EXPECT_EQ(KAV_SetForeground(KAVMAINWINDOW), 0);
+  EXPECT_EQ(KAV_SetForeground(tw::handleOf(1)), 0);
+  EXPECT_EQ(KAV_SetForeground(0), 1);
 }
 
 }  // namespace
