@@ -1,0 +1,26 @@
+// A ROZORU application for the end-to-end test of the window information: it
+// lays out windows of every kind, with titles that need escaping. Built with
+// ROZORU_LAYOUT_REPLAY, its KAV_Init is instead the source that the window
+// information put on the clipboard (layout_replay.inc on the include path).
+#include "rozoru/kav.h"
+
+void KAV_Init() {
+#ifdef ROZORU_LAYOUT_REPLAY
+#include "layout_replay.inc"
+#else
+  KAV_CreateImage(0, "say \"hi\" \\ there", 40, 40, 160, 120, 100);
+  KAV_CreateImage8(5, "abc", 300, 40, 320, 240, 50);
+  KAV_OpenTextWindow(3, 500, 300, 300, 200);
+  KAV_OpenTextWindow(0, 40, 300, 400, 300);
+  KAV_OpenInputBox(40, 700, 2);
+  KAV_SetInputBoxTitle(0, "tab\there");
+  KAV_SetInputBoxTitle(1, "Gain");
+  KAV_OpenButtonBox(500, 700, 2, 1);
+  KAV_SetButtonBoxTitle(0, "two\nlines");
+  KAV_SetButtonBoxTitle(1, "back\\slash");
+#endif
+}
+
+void KAV_Main() {}
+
+void KAV_Exit() {}
