@@ -27,14 +27,16 @@ void printIn(std::uint32_t fg, std::uint32_t bg, std::string_view text) {
   KAV_PopTextColor();
 }
 
-void about() {
-  printIn(0xFFFF00, 0, aboutBanner());
+// Printed in the window that was asked, which becomes current, as for the
+// window information.
+void about(int index) {
+  if (KAV_SelectTextWindow(index) == 0) printIn(0xFFFF00, 0, aboutBanner());
 }
 
 void command(int index, int id) {
   switch (id) {
     case tcmd::About:
-      about();
+      about(index);
       break;
     case tcmd::StartLog:
       logs::start(index);

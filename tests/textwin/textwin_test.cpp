@@ -301,7 +301,10 @@ class TextCommandTest : public TextWindowTest {
     ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl + "/";
     tw::installCommands(dir_, 3);
-    tw::hooks().setClipboardText = [this](const std::string& text) { return clip_ = text, true; };
+    tw::hooks().setClipboardText = [this](const std::string& text) {
+      std::lock_guard lock(clipMutex_);
+      return clip_ = text, true;
+    };
     hooks().init = [] {
       KAV_OpenTextWindow(0, 10, 10, 400, 300);
       KAV_OpenTextWindow(1, 5, 6, 200, 100);
@@ -313,9 +316,13 @@ class TextCommandTest : public TextWindowTest {
     tw::logs::closeAll();
     std::filesystem::remove_all(dir_);
   }
+  // The command as the window's procedure gets it, on the worker.
   void command(int index, int id) {
-    windowTable().post(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}});
-    onWorker([] {});
+    onWorker([&] { windowTable().dispatch(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}}); });
+  }
+  std::string clip() {
+    std::lock_guard lock(clipMutex_);
+    return clip_;
   }
   void print(int index, const std::string& text) {
     onWorker([&] {
@@ -343,7 +350,9 @@ class TextCommandTest : public TextWindowTest {
     return out;
   }
 
-  std::string dir_, clip_;
+  std::string dir_;
+  std::mutex clipMutex_;
+  std::string clip_;
 };
 
 TEST_F(TextCommandTest, StartStopAndCopyTheLog) {
@@ -366,7 +375,7 @@ TEST_F(TextCommandTest, StartStopAndCopyTheLog) {
   print(0, "four\n");
   EXPECT_EQ(file(0), "one\nthree\nfour\n") << "the second start emptied nothing";
   command(0, tw::tcmd::CopyLog);
-  EXPECT_EQ(clip_, "one\nthree\nfour\n");
+  EXPECT_EQ(clip(), "one\nthree\nfour\n");
   print(0, "five\n");
   EXPECT_EQ(file(0), "one\nthree\nfour\nfive\n") << "reopened for appending";
   EXPECT_EQ(tw::logs::state(0), 1);
@@ -413,9 +422,8 @@ TEST_F(TextCommandTest, WindowInformationAndAboutPrintAndPutTheSourceOnTheClipbo
   command(1, tw::tcmd::StartLog);
   command(1, tw::tcmd::About);
   keyTo(1, 'W', mods::Ctrl);
-  onWorker([] {});
-  onWorker([] {});
-  EXPECT_EQ(clip_,
+  ASSERT_TRUE(pumpFor([&] { return file(1).ends_with(tw::kSourceSavedNotice); })) << file(1);
+  EXPECT_EQ(clip(),
             "\t// ROZORU --- Automatic Source Generator\n\t// [Text Window]\n"
             "\tKAV_OpenTextWindow(0,10,10,400,300);\n\tKAV_OpenTextWindow(1,5,6,200,100);\n"
             "\tKAV_SetForeground(KAVMAINWINDOW);\n");
@@ -423,7 +431,10 @@ TEST_F(TextCommandTest, WindowInformationAndAboutPrintAndPutTheSourceOnTheClipbo
                          "******* Window information *******\n[Text Window]\n"
                          " 0 X:10 Y:10 W:400 H:300\n 1 X:5 Y:6 W:200 H:100\n**********************************\n" +
                          std::string(tw::kSourceSavedNotice));
-  EXPECT_EQ(tw::snapshot(1)->fg, 0xFFFFFFu) << "the window's colours are back";
+  ASSERT_TRUE(pumpFor([] { return tw::snapshot(1)->fg == 0xFFFFFFu; })) << "the notice's colours are gone";
+  onWorker([] { KAV_PushTextColor(0x123456, 0); });  // in window 1, current now
+  command(1, tw::tcmd::WindowInfo);
+  EXPECT_EQ(tw::snapshot(1)->fg, 0x123456u) << "the window's colours are back";
   EXPECT_EQ(KAV_SetForeground(KAVMAINWINDOW), 0);
   EXPECT_EQ(KAV_SetForeground(tw::handleOf(1)), 0);
   EXPECT_EQ(KAV_SetForeground(0), 1);
