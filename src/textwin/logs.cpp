@@ -9,7 +9,9 @@
 #include <new>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/core/event_log.h"
 #include "textwin/text_system.h"
@@ -57,6 +59,28 @@ void error(const std::string& text) { tell(text, "Error", MessageBoxIcon::Error)
 
 std::string because(int err) { return std::string(" (") + std::strerror(err) + ")"; }
 
+// Opens a log's name as fopen would with mode ("w", "a" or "rb"), but never
+// waits: a FIFO of that name (no one at the other end) or a folder is refused
+// rather than holding the thread that prints. errno tells why on failure.
+std::FILE* openLog(const std::string& name, const char* mode) {
+  const bool reading = mode[0] == 'r';
+  const int flags = (reading ? O_RDONLY : O_WRONLY | O_CREAT | (mode[0] == 'a' ? O_APPEND : O_TRUNC)) |
+                    O_NONBLOCK | O_CLOEXEC;
+  const int fd = ::open(name.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  // Reading needs a length; writing may go to a device (/dev/null, say).
+  const bool usable = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || (!reading && S_ISCHR(st.st_mode)));
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = usable ? ::fdopen(fd, mode) : nullptr;
+  if (!f) {
+    const int err = usable ? errno : (S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    ::close(fd);
+    errno = err;
+  }
+  return f;
+}
+
 // The whole file; throws std::bad_alloc (or length_error) when it does not fit in memory.
 std::string readAll(std::FILE* f) {
   std::string bytes;
@@ -100,7 +124,7 @@ int start(int index) {
       return 0;
     }
     const std::string name = nameLocked(index);
-    l.file = std::fopen(name.c_str(), "w");
+    l.file = openLog(name, "w");
     if (l.file) {
       l.state = 1;
       return 0;
@@ -133,14 +157,7 @@ int copy(int index) {
     Log& l = entry(index);
     const std::string name = nameLocked(index);
     if (l.state != 0) closeLocked(l);
-    std::FILE* f = std::fopen(name.c_str(), "rb");
-    struct stat st {};
-    // Only a file has a length to read: a folder or device of that name is no log.
-    if (f && (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
-      std::fclose(f);
-      f = nullptr;
-    }
-    if (f) {
+    if (std::FILE* f = openLog(name, "rb")) {
       try {
         text = readAll(f);
       } catch (const std::exception&) {
@@ -151,7 +168,7 @@ int copy(int index) {
       result = 2;
     }
     if (l.state != 0) {
-      l.file = std::fopen(name.c_str(), "a");
+      l.file = openLog(name, "a");
       if (!l.file) {
         l.state = 0;
         lost = name + because(errno);

@@ -2,13 +2,13 @@
 // window system; the test thread is the GUI thread.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -291,8 +291,7 @@ TEST_F(TextWindowTest, TheGuiThreadPrintsAndReadsWhileTheWorkerPrints) {
 }
 
 
-// Logs, About and the window information on the worker, with log files in a
-// folder of the test's own.
+// Logs, About and the window information on the worker, logs in a folder of the test's own.
 class TextCommandTest : public TextWindowTest {
  protected:
   void SetUp() override {
@@ -301,14 +300,8 @@ class TextCommandTest : public TextWindowTest {
     ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl + "/";
     tw::installCommands(dir_, 3);
-    tw::hooks().setClipboardText = [this](const std::string& text) {
-      std::lock_guard lock(clipMutex_);
-      return clip_ = text, true;
-    };
-    hooks().init = [] {
-      KAV_OpenTextWindow(0, 10, 10, 400, 300);
-      KAV_OpenTextWindow(1, 5, 6, 200, 100);
-    };
+    tw::hooks().setClipboardText = [this](const std::string& text) { return clip_ = text, true; };
+    hooks().init = [] { KAV_OpenTextWindow(0, 10, 10, 400, 300), KAV_OpenTextWindow(1, 5, 6, 200, 100); };
     startAndWaitForInit();
   }
   void TearDown() override {
@@ -316,128 +309,81 @@ class TextCommandTest : public TextWindowTest {
     tw::logs::closeAll();
     std::filesystem::remove_all(dir_);
   }
-  // The command as the window's procedure gets it, on the worker.
-  void command(int index, int id) {
-    onWorker([&] { windowTable().dispatch(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}}); });
-  }
-  std::string clip() {
-    std::lock_guard lock(clipMutex_);
-    return clip_;
-  }
-  void print(int index, const std::string& text) {
+  // The command as the window's procedure gets it on the worker, then text printed in that window.
+  void command(int index, int id, const char* text = nullptr) {
     onWorker([&] {
-      KAV_SelectTextWindow(index);
-      KAV_Printf("%s", text.c_str());
+      windowTable().dispatch(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}});
+      if (text) KAV_SelectTextWindow(index), KAV_Printf("%s", text);
     });
   }
-  std::string file(int index) const {
+  static std::string file(int index) {
     std::ifstream in(tw::logs::fileName(index), std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
-  // How many of this process's descriptors are open on the window's log.
-  static int openOn(int index) {
-    int n = 0;
+  // Whether the log is off and no descriptor of this process is open on it.
+  static bool closed(int index) {
     std::error_code ec;
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec))
-      n += std::filesystem::read_symlink(fd.path(), ec).string() == tw::logs::fileName(index);
-    return n;
+      if (std::filesystem::read_symlink(fd.path(), ec).string() == tw::logs::fileName(index)) return false;
+    return tw::logs::state(index) == 0;
   }
-  std::vector<std::string> boxes() const {
-    std::vector<std::string> out;
-    for (const auto& b : ws_.messageBoxes()) out.push_back(std::to_string(b.owner) + " " + b.caption + ": " + b.text);
-    return out;
+  std::string box(std::size_t i) const {
+    const auto b = ws_.messageBoxes().at(i);
+    return std::to_string(b.owner) + " " + b.caption + ": " + b.text.substr(0, b.text.find('\n'));
   }
 
-  std::string dir_;
-  std::mutex clipMutex_;
-  std::string clip_;
+  std::string dir_, clip_;  // clip_ written on the worker inside command()
 };
 
-TEST_F(TextCommandTest, StartStopAndCopyTheLog) {
+TEST_F(TextCommandTest, LogsAboutAndWindowInformation) {
   EXPECT_EQ(tw::logs::fileName(12), dir_ + "ROZORU312.LOG");
   onWorker([] { EXPECT_EQ(tw::logs::copy(0), 2) << "never logged, no file"; });
-  EXPECT_EQ(boxes(), (std::vector<std::string>{"0 Pause: Can't open LOG file!"}));
-  command(0, tw::tcmd::StartLog);
-  print(0, "one\n");
-  command(0, tw::tcmd::StopLog);
-  print(0, "two\n");
-  command(0, tw::tcmd::StartLog);
-  print(0, "three\n");
-  onWorker([] {
-    EXPECT_EQ(tw::logs::start(0), 1);
-    EXPECT_EQ(tw::logs::start(7), 3);
-    EXPECT_EQ(tw::logs::stop(7), 2);
-    EXPECT_EQ(tw::logs::stop(1), 1);
-    EXPECT_EQ(tw::logs::copy(256), 4);
-  });
-  print(0, "four\n");
-  EXPECT_EQ(file(0), "one\nthree\nfour\n") << "the second start emptied nothing";
-  command(0, tw::tcmd::CopyLog);
-  EXPECT_EQ(clip(), "one\nthree\nfour\n");
-  print(0, "five\n");
-  EXPECT_EQ(file(0), "one\nthree\nfour\nfive\n") << "reopened for appending";
-  EXPECT_EQ(tw::logs::state(0), 1);
-  EXPECT_EQ(ws_.messageBoxes().size(), 1u);
-}
-
-TEST_F(TextCommandTest, ClosingAWindowOrExitingClosesItsLog) {
-  command(0, tw::tcmd::StartLog);
+  EXPECT_EQ(box(0), "0 Pause: Can't open LOG file!");
+  command(0, tw::tcmd::StartLog, "one\n");
+  command(0, tw::tcmd::StopLog, "two\n");
+  command(0, tw::tcmd::StartLog, "three\n");
+  onWorker([] { EXPECT_EQ(tw::logs::start(0) * 10 + tw::logs::start(7) + tw::logs::stop(1) * 100, 113); });
+  command(0, tw::tcmd::CopyLog, "four\n");
+  EXPECT_EQ(clip_, "one\nthree\n");
+  EXPECT_EQ(file(0), "one\nthree\nfour\n") << "the second start emptied nothing; the copy reopened for appending";
+  command(0, tw::tcmd::About);
+  command(0, tw::tcmd::WindowInfo);
+  EXPECT_EQ(clip_, "\t// ROZORU --- Automatic Source Generator\n\t// [Text Window]\n\tKAV_OpenTextWindow(0,10,10,400,300);\n"
+                   "\tKAV_OpenTextWindow(1,5,6,200,100);\n\tKAV_SetForeground(KAVMAINWINDOW);\n");
+  EXPECT_EQ(file(0).substr(15), tw::aboutBanner() + "******* Window information *******\n[Text Window]\n"
+                                " 0 X:10 Y:10 W:400 H:300\n 1 X:5 Y:6 W:200 H:100\n**********************************\n" +
+                                std::string(tw::kSourceSavedNotice));
+  EXPECT_EQ(tw::snapshot(0)->fg, 0xFFFFFFu) << "the window's colours are back";
   command(1, tw::tcmd::StartLog);
-  command(1, tw::tcmd::StopLog);
-  EXPECT_EQ(openOn(0) + openOn(1), 2);
   command(0, tw::tcmd::Destroy);
-  EXPECT_EQ(openOn(0), 0);
-  EXPECT_EQ(tw::logs::state(0), 0);
+  EXPECT_TRUE(closed(0)) << "a closed window's log is closed";
+  EXPECT_FALSE(closed(1));
   shell().closeLogs();
-  EXPECT_EQ(openOn(1), 0);
-  EXPECT_EQ(tw::logs::state(1), 0);
+  EXPECT_TRUE(closed(1)) << "the exit closes every log";
+  EXPECT_EQ(ws_.messageBoxes().size(), 1u);
 }
 
 TEST_F(TextCommandTest, AFullDiskOrAFailedReopenEndsTheLogWithOneMessage) {
   std::filesystem::create_symlink("/dev/full", tw::logs::fileName(0));
-  command(0, tw::tcmd::StartLog);
-  print(0, "lost\n");
-  print(0, "not tried\n");
+  command(0, tw::tcmd::StartLog, "lost\n");
+  command(0, tw::tcmd::Select, "not tried\n");
   EXPECT_EQ(tw::logs::state(0), 2);
-  const auto full = ws_.messageBoxes();
-  ASSERT_EQ(full.size(), 1u);
-  EXPECT_EQ(full[0].caption, "Error");
-  EXPECT_EQ(full[0].text.rfind("Can't write LOG file!", 0), 0u) << full[0].text;
-
+  // A FIFO of the log's name is refused, not waited on.
+  ASSERT_EQ(::mkfifo(tw::logs::fileName(1).c_str(), 0600), 0);
+  command(1, tw::tcmd::StartLog);
+  EXPECT_TRUE(closed(1));
+  std::filesystem::remove(tw::logs::fileName(1));
   // The log's name taken by a folder: nothing to copy, and no reopening.
   command(1, tw::tcmd::StartLog);
   std::filesystem::remove(tw::logs::fileName(1));
   std::filesystem::create_directory(tw::logs::fileName(1));
-  onWorker([] { EXPECT_EQ(tw::logs::copy(1), 2); });
-  EXPECT_EQ(tw::logs::state(1), 0);
-  const auto after = boxes();
-  ASSERT_EQ(after.size(), 3u);
-  EXPECT_EQ(after[1], "0 Pause: Can't open LOG file!");
-  EXPECT_EQ(after[2].rfind("0 Error: Can't reopen LOG file! The log is off.", 0), 0u) << after[2];
-}
-
-TEST_F(TextCommandTest, WindowInformationAndAboutPrintAndPutTheSourceOnTheClipboard) {
-  command(1, tw::tcmd::StartLog);
-  command(1, tw::tcmd::About);
-  keyTo(1, 'W', mods::Ctrl);
-  ASSERT_TRUE(pumpFor([&] { return file(1).ends_with(tw::kSourceSavedNotice); })) << file(1);
-  EXPECT_EQ(clip(),
-            "\t// ROZORU --- Automatic Source Generator\n\t// [Text Window]\n"
-            "\tKAV_OpenTextWindow(0,10,10,400,300);\n\tKAV_OpenTextWindow(1,5,6,200,100);\n"
-            "\tKAV_SetForeground(KAVMAINWINDOW);\n");
-  EXPECT_EQ(file(1), tw::aboutBanner() +
-                         "******* Window information *******\n[Text Window]\n"
-                         " 0 X:10 Y:10 W:400 H:300\n 1 X:5 Y:6 W:200 H:100\n**********************************\n" +
-                         std::string(tw::kSourceSavedNotice));
-  ASSERT_TRUE(pumpFor([] { return tw::snapshot(1)->fg == 0xFFFFFFu; })) << "the notice's colours are gone";
-  onWorker([] { KAV_PushTextColor(0x123456, 0); });  // in window 1, current now
-  command(1, tw::tcmd::WindowInfo);
-  EXPECT_EQ(tw::snapshot(1)->fg, 0x123456u) << "the window's colours are back";
-  EXPECT_EQ(KAV_SetForeground(KAVMAINWINDOW), 0);
-  EXPECT_EQ(KAV_SetForeground(tw::handleOf(1)), 0);
-  EXPECT_EQ(KAV_SetForeground(0), 1);
+  command(1, tw::tcmd::CopyLog);
+  EXPECT_TRUE(closed(1));
+  ASSERT_EQ(ws_.messageBoxes().size(), 4u);
+  EXPECT_EQ(box(0), "0 Error: Can't write LOG file! The log is stopped.");
+  EXPECT_EQ(box(1), "0 Error: Can't create file for LOG!");
+  EXPECT_EQ(box(2), "0 Pause: Can't open LOG file!");
+  EXPECT_EQ(box(3), "0 Error: Can't reopen LOG file! The log is off.");
 }
 
 }  // namespace
