@@ -19,7 +19,7 @@ test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev
   gstreamer1.0-tools
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick xclip
 )
 
 case ${1:-test} in

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "rozoru/textwin.h"
 #include "rozoru/boxes.h"
@@ -51,6 +52,13 @@ int KAV_Wait(int ms);
 int KAV_WaitMessage(int ms);
 // Milliseconds of a monotonic clock, low 32 bits (wraps after about 49.7 days).
 int KAV_GetTime();
+
+// The main window, for KAV_SetForeground (framework windows have their
+// handles in kav_image[].window and the like).
+inline constexpr std::uint32_t KAVMAINWINDOW = 0xFFFFFFFFu;
+// Brings a framework window to the front and gives it the keyboard.
+// 0 done; 1 no such window.
+int KAV_SetForeground(std::uint32_t window);
 
 // Shows text centred in the main window's status line.
 void KAV_SetStatusText(const char* text);

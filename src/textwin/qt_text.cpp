@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QPainter>
 
+#include "shell/qt/framework.h"
 #include "shell/qt/qt_window_system.h"
 #include "shell/core/shell.h"
+#include "textwin/text_commands.h"
 #include "textwin/textwin.h"
 
 namespace rozoru::textwin {
@@ -100,6 +102,17 @@ void installQt(QtWindowSystem&, int instance) {
       return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
     });
   };
+  h.setClipboardText = [](const std::string& utf8) {
+    auto* qws = dynamic_cast<QtWindowSystem*>(shell().windowSystem());
+    if (!qws) return false;
+    return qws->onGui([&] {
+      QClipboard* cb = QGuiApplication::clipboard();
+      if (!cb) return false;
+      cb->setText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+      return true;
+    });
+  };
+  installCommands(startDirectories().log, instance);
   install();
 }
 

@@ -1,5 +1,6 @@
 // Text windows on Qt: bitmaps drawn with a fixed-pitch font, and the
-// clipboard's text for line input.
+// clipboard's text (read by line input, written by the log copy and the
+// window information).
 //
 // Thread-safe: surfaces are drawn on whichever thread prints (QPainter on
 // a QImage needs no GUI thread); the clipboard is read on the GUI thread.
@@ -19,7 +20,8 @@ namespace rozoru::textwin {
 std::unique_ptr<TextSurface> makeQtSurface(int width, int height);
 
 // Installs the text windows into the framework: Qt surfaces, the clipboard,
-// the instance number for the menu, and the subsystem's shell entries.
+// the instance number for the menu, the commands with the logs in the log
+// folder taken at start, and the subsystem's shell entries.
 void installQt(QtWindowSystem& ws, int instance);
 
 }  // namespace rozoru::textwin

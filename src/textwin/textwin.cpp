@@ -444,6 +444,7 @@ int KAV_CloseTextWindow(int index) {
     }
   }
   if (s.waiting.load() == index + 1) cancelLineInput();
+  if (hooks().closed) hooks().closed(index);
   windowTable().remove(h);
   if (WindowSystem* w = ws()) w->destroy(h);
   shell().rebuildSnapTable();

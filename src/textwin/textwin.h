@@ -41,6 +41,8 @@ struct Hooks {
   std::function<std::unique_ptr<TextSurface>(int width, int height)> makeSurface;
   // The clipboard's text, empty when it holds none.
   std::function<std::u16string()> clipboardText;
+  // Puts UTF-8 text on the clipboard; false when there is none to put it on.
+  std::function<bool(const std::string& utf8)> setClipboardText;
   // The console: reads and carries out one command in the current window.
   std::function<int()> console;
   // Commands of other parts (about, logs, window information), run with the
@@ -50,6 +52,8 @@ struct Hooks {
   std::function<int(int index)> logState;
   // Writes bytes to the window's log when it is logging.
   std::function<void(int index, std::string_view bytes)> log;
+  // A window has closed (its log goes with it).
+  std::function<void(int index)> closed;
   // True while an interactive pick owns the mouse (no menu then).
   std::function<bool()> pickMode;
   int instance = 0;  // the program's instance number, for the menu

@@ -61,7 +61,9 @@ class FakeWindowSystem final : public WindowSystem {
   void setForeground(Hwnd) override {}
   void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
   void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override { locked([&] { popups_.emplace_back(h, items); }); }
-  void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
+  void messageBox(Hwnd owner, const std::string& text, const std::string& caption, MessageBoxIcon) override {
+    locked([&] { messageBoxes_.push_back({owner, text, caption}); });
+  }
   void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
     locked([&] {
       Picture& p = presented_[h];
@@ -108,6 +110,11 @@ class FakeWindowSystem final : public WindowSystem {
   bool exists(Hwnd h) const { return locked([&] { return captions_.contains(h); }); }
   std::string status() const { return locked([&] { return status_; }); }
   std::vector<Hwnd> dialogOwners() const { return locked([&] { return dialogOwners_; }); }
+  struct Box {
+    Hwnd owner = 0;
+    std::string text, caption;
+  };
+  std::vector<Box> messageBoxes() const { return locked([&] { return messageBoxes_; }); }
 
  private:
   template <class F>
@@ -131,6 +138,7 @@ class FakeWindowSystem final : public WindowSystem {
   bool focusSelectAll_ = false;
   std::set<Hwnd> fixedHeight_;
   std::vector<Hwnd> dialogOwners_;
+  std::vector<Box> messageBoxes_;
 };
 
 }  // namespace rozoru::test

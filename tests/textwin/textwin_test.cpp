@@ -2,8 +2,14 @@
 // window system; the test thread is the GUI thread.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +17,8 @@
 #include "rozoru/textwin.h"
 #include "shell/core/layout.h"
 #include "tests/shell/worker_fixture.h"
+#include "textwin/logs.h"
+#include "textwin/text_commands.h"
 
 namespace rozoru {
 namespace {
@@ -281,6 +289,104 @@ TEST_F(TextWindowTest, TheGuiThreadPrintsAndReadsWhileTheWorkerPrints) {
   typist.join();
   stopPrinting = true;
   EXPECT_STREQ(buf, "hi");
+}
+
+
+// Logs, About and the window information on the worker, logs in a folder of the test's own.
+class TextCommandTest : public TextWindowTest {
+ protected:
+  void SetUp() override {
+    TextWindowTest::SetUp();
+    std::string tmpl = ::testing::TempDir() + "rozoru-logs-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl + "/";
+    tw::installCommands(dir_, 3);
+    tw::hooks().setClipboardText = [this](const std::string& text) { return clip_ = text, true; };
+    hooks().init = [] { KAV_OpenTextWindow(0, 10, 10, 400, 300), KAV_OpenTextWindow(1, 5, 6, 200, 100); };
+    startAndWaitForInit();
+  }
+  void TearDown() override {
+    TextWindowTest::TearDown();
+    tw::logs::closeAll();
+    std::filesystem::remove_all(dir_);
+  }
+  // The command as the window's procedure gets it on the worker, then text printed in that window.
+  void command(int index, int id, const char* text = nullptr) {
+    onWorker([&] {
+      windowTable().dispatch(Message{tw::handleOf(index), Msg::Command, id, 0, 0, {}});
+      if (text) KAV_SelectTextWindow(index), KAV_Printf("%s", text);
+    });
+  }
+  static std::string file(int index) {
+    std::ifstream in(tw::logs::fileName(index), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  // Whether the log is off and no descriptor of this process is open on it.
+  static bool closed(int index) {
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec))
+      if (std::filesystem::read_symlink(fd.path(), ec).string() == tw::logs::fileName(index)) return false;
+    return tw::logs::state(index) == 0;
+  }
+  std::string box(std::size_t i) const {
+    const auto b = ws_.messageBoxes().at(i);
+    return std::to_string(b.owner) + " " + b.caption + ": " + b.text.substr(0, b.text.find('\n'));
+  }
+
+  std::string dir_, clip_;  // clip_ written on the worker inside command()
+};
+
+TEST_F(TextCommandTest, LogsAboutAndWindowInformation) {
+  EXPECT_EQ(tw::logs::fileName(12), dir_ + "ROZORU312.LOG");
+  onWorker([] { EXPECT_EQ(tw::logs::copy(0), 2) << "never logged, no file"; });
+  EXPECT_EQ(box(0), "0 Pause: Can't open LOG file!");
+  command(0, tw::tcmd::StartLog, "one\n");
+  command(0, tw::tcmd::StopLog, "two\n");
+  command(0, tw::tcmd::StartLog, "three\n");
+  onWorker([] {
+    EXPECT_EQ((std::array{tw::logs::start(0), tw::logs::start(7), tw::logs::stop(1)}), (std::array{1, 3, 1}));
+  });
+  command(0, tw::tcmd::CopyLog, "four\n");
+  EXPECT_EQ(clip_, "one\nthree\n");
+  EXPECT_EQ(file(0), "one\nthree\nfour\n") << "the second start emptied nothing; the copy reopened for appending";
+  command(0, tw::tcmd::About);
+  command(0, tw::tcmd::WindowInfo);
+  EXPECT_EQ(clip_, "\t// ROZORU --- Automatic Source Generator\n\t// [Text Window]\n\tKAV_OpenTextWindow(0,10,10,400,300);\n"
+                   "\tKAV_OpenTextWindow(1,5,6,200,100);\n\tKAV_SetForeground(KAVMAINWINDOW);\n");
+  EXPECT_EQ(file(0).substr(15), tw::aboutBanner() + "******* Window information *******\n[Text Window]\n"
+                                " 0 X:10 Y:10 W:400 H:300\n 1 X:5 Y:6 W:200 H:100\n**********************************\n" +
+                                std::string(tw::kSourceSavedNotice));
+  EXPECT_EQ(tw::snapshot(0)->fg, 0xFFFFFFu) << "the window's colours are back";
+  command(1, tw::tcmd::StartLog);
+  command(0, tw::tcmd::Destroy);
+  EXPECT_TRUE(closed(0)) << "a closed window's log is closed";
+  EXPECT_FALSE(closed(1));
+  shell().closeLogs();
+  EXPECT_TRUE(closed(1)) << "the exit closes every log";
+  EXPECT_EQ(ws_.messageBoxes().size(), 1u);
+}
+
+TEST_F(TextCommandTest, AFullDiskOrAFailedReopenEndsTheLogWithOneMessage) {
+  std::filesystem::create_symlink("/dev/full", tw::logs::fileName(0));
+  command(0, tw::tcmd::StartLog, "lost\n");
+  command(0, tw::tcmd::Select, "not tried\n");
+  EXPECT_EQ(tw::logs::state(0), 2);
+  // A FIFO of the log's name is refused, not waited on.
+  ASSERT_EQ(::mkfifo(tw::logs::fileName(1).c_str(), 0600), 0);
+  command(1, tw::tcmd::StartLog);
+  EXPECT_TRUE(closed(1));
+  std::filesystem::remove(tw::logs::fileName(1));
+  // The log's name taken by a folder: nothing to copy, and no reopening.
+  command(1, tw::tcmd::StartLog);
+  std::filesystem::remove(tw::logs::fileName(1));
+  std::filesystem::create_directory(tw::logs::fileName(1));
+  command(1, tw::tcmd::CopyLog);
+  EXPECT_TRUE(closed(1));
+  ASSERT_EQ(ws_.messageBoxes().size(), 4u);
+  EXPECT_EQ(box(0), "0 Error: Can't write LOG file! The log is stopped.");
+  EXPECT_EQ(box(1), "0 Error: Can't create file for LOG!");
+  EXPECT_EQ(box(2), "0 Pause: Can't open LOG file!");
+  EXPECT_EQ(box(3), "0 Error: Can't reopen LOG file! The log is off.");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "shell/core/shell.h"
 
 #include "rozoru/kav.h"
+#include "shell/core/windows.h"
 
 namespace rozoru {
 
@@ -51,3 +52,11 @@ void Shell::wakeAll() {
 }  // namespace rozoru
 
 void KAV_SetStatusText(const char* text) { rozoru::shell().setStatusText(text ? text : ""); }
+
+int KAV_SetForeground(std::uint32_t window) {
+  rozoru::Shell& sh = rozoru::shell();
+  const rozoru::Hwnd h = window == KAVMAINWINDOW ? sh.mainWindow() : window;
+  if (h == 0 || !rozoru::windowTable().exists(h)) return 1;
+  if (rozoru::WindowSystem* ws = sh.windowSystem()) ws->setForeground(h);
+  return 0;
+}
