@@ -141,7 +141,7 @@ TEST_F(ImageFileTest, LoadResultsAndClipping) {
   EXPECT_EQ(KAV_LoadImage(small.c_str(), 0, 0), 1);
 }
 
-TEST_F(ImageFileTest, TransparentPixelsBlendAndDropsRestoreTheCurrentImage) {
+TEST_F(ImageFileTest, TransparentPixelsBlendDropsRestoreTheCurrentImageAndLoadKeepsIt) {
   ASSERT_EQ(KAV_CreateImage(0, "a", 0, 0, 3, 1, 100), 0);
   for (int i = 0; i < 3; ++i) KAV_ImagePixels[0][i] = 0x000000FF;
   ASSERT_EQ(KAV_LoadImage(put("alpha", picture(3, 1, {0x00FF0000u, 0x80FF0000u, 0xFFFF0000u})).c_str(), 0, 0), 0);
@@ -155,6 +155,19 @@ TEST_F(ImageFileTest, TransparentPixelsBlendAndDropsRestoreTheCurrentImage) {
   loadDropped(0, pic);
   EXPECT_EQ(KAV_ImagePixels[0][2], static_cast<Pixel32>(2 << 12));
   EXPECT_EQ(KAV_CurrentImage(), 1);
+  // "&Load image file" loads into its window, which stays the current image.
+  struct Chosen final : FileDialogs {
+    std::string path;
+    std::optional<std::string> open() override { return path; }
+    std::optional<std::string> save() override { return std::nullopt; }
+  };
+  auto chosen = std::make_shared<Chosen>();
+  chosen->path = put("pic2", gradient(4, 4));
+  setFileDialogs(chosen);
+  KAV_ImagePixels[0][2] = 0;
+  loadWithDialog(0);
+  setFileDialogs(nullptr);
+  EXPECT_TRUE(KAV_ImagePixels[0][2] == static_cast<Pixel32>(2 << 12) && KAV_CurrentImage() == 0);
 }
 
 TEST_F(ImageFileTest, APaletteReplacesOnlyItsEntriesAndColoursMapToTheNearest) {
