@@ -319,17 +319,21 @@ TEST_F(SlotsTest, MenuCommandsWorkOnTheWindowsImageSelectingOnlyWhereTheyMust) {
 TEST_F(SlotsTest, ClipboardCommandsGoThroughTheClipboardSeam) {
   ASSERT_EQ(KAV_CreateImage(0, "c", 0, 0, 4, 2, 100), 0);
   std::fill_n(KAV_ImagePixels[0], 8, 0x123456u);
-  // No clipboard installed: it answers as empty; Cut still clears.
+  // No clipboard installed: it answers as empty, and a Cut that copied
+  // nothing keeps the picture; so does a copy that failed.
   send(0, Msg::Command, commandOf("Copy\tCtrl+C"));
   send(0, Msg::Command, commandOf("Paste\tCtrl+V"));
-  EXPECT_EQ(KAV_ImagePixels[0][5], 0x123456u);
   send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
-  EXPECT_EQ(KAV_ImagePixels[0][5], 0u);
-
+  EXPECT_EQ(KAV_ImagePixels[0][5], 0x123456u);
+  bool copies = false;
   std::vector<std::string> calls;
   imageClipboardHooks().copy = [&](int id) {
     calls.push_back("copy " + std::to_string(id) + " " + std::to_string(KAV_ImagePixels[id][5]));
+    return copies;
   };
+  send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
+  EXPECT_EQ(KAV_ImagePixels[0][5], 0x123456u);
+  copies = true;
   imageClipboardHooks().paste = [&](int id, int x, int y) {
     calls.push_back("paste " + std::to_string(id) + " " + std::to_string(x) + "," + std::to_string(y));
   };
@@ -338,7 +342,7 @@ TEST_F(SlotsTest, ClipboardCommandsGoThroughTheClipboardSeam) {
   send(0, Msg::Command, commandOf("Paste\tCtrl+V"));
   send(0, Msg::KeyDown, 'V', 0, mods::Ctrl);
   imageClipboardHooks() = {};
-  EXPECT_EQ(calls, (std::vector<std::string>{"copy 0 9", "paste 0 -1,-1", "paste 0 0,0"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"copy 0 1193046", "copy 0 9", "paste 0 -1,-1", "paste 0 0,0"}));
   EXPECT_EQ(KAV_ImagePixels[0][5], 0u);
 }
 
