@@ -19,7 +19,8 @@ test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev
   gstreamer1.0-tools
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick xclip
+  clang libclang-rt-14-dev
 )
 
 case ${1:-test} in
