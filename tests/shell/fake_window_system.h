@@ -62,7 +62,9 @@ class FakeWindowSystem final : public WindowSystem {
   void setForeground(Hwnd) override {}
   void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
   void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override { locked([&] { popups_.emplace_back(h, items); }); }
-  void messageBox(Hwnd, const std::string&, const std::string&, MessageBoxIcon) override {}
+  void messageBox(Hwnd, const std::string& text, const std::string& caption, MessageBoxIcon) override {
+    locked([&] { messages_.push_back(caption + ": " + text); });
+  }
   void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
     locked([&] {
       Picture& p = presented_[h];
@@ -98,6 +100,25 @@ class FakeWindowSystem final : public WindowSystem {
   bool chooseFont(Hwnd h, FontChoice& f) override {
     return locked([&] { dialogOwners_.push_back(h); }), fontDialog && fontDialog(f);
   }
+  // The clipboard, in memory; failClipboard makes it refuse content.
+  bool failClipboard = false;
+  bool setClipboard(const std::vector<ClipboardEntry>& formats) override {
+    return locked([&] { return !failClipboard && (clipboard_ = formats, true); });
+  }
+  std::vector<std::string> clipboardTypes() override {
+    return locked([&] {
+      std::vector<std::string> types;
+      for (const ClipboardEntry& e : clipboard_) types.push_back(e.mimeType);
+      return types;
+    });
+  }
+  std::vector<std::uint8_t> clipboardData(const std::string& type) override {
+    return locked([&] {
+      for (const ClipboardEntry& e : clipboard_)
+        if (e.mimeType == type) return e.bytes;
+      return std::vector<std::uint8_t>{};
+    });
+  }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {
@@ -112,6 +133,8 @@ class FakeWindowSystem final : public WindowSystem {
   bool exists(Hwnd h) const { return locked([&] { return captions_.contains(h); }); }
   std::string status() const { return locked([&] { return status_; }); }
   std::vector<Hwnd> dialogOwners() const { return locked([&] { return dialogOwners_; }); }
+  // Message boxes shown, as "caption: text".
+  std::vector<std::string> messages() const { return locked([&] { return messages_; }); }
 
  private:
   template <class F>
@@ -135,6 +158,8 @@ class FakeWindowSystem final : public WindowSystem {
   bool focusSelectAll_ = false;
   std::set<Hwnd> fixedHeight_;
   std::vector<Hwnd> dialogOwners_;
+  std::vector<ClipboardEntry> clipboard_;
+  std::vector<std::string> messages_;
 };
 
 }  // namespace rozoru::test
