@@ -2,8 +2,10 @@
 // when the program starts, released before QApplication ends. This file sits
 // above the shell and the subsystems, so the shell includes none of them.
 #include "boxes/boxes.h"
+#include "image/image_commands.h"
 #include "image/picks.h"
 #include "image/slots.h"
+#include "imageio/clipboard.h"
 #include "imageio/image_file.h"
 #include "imageio/qt_codec.h"
 #include "imgproc/qt_truetype.h"
@@ -16,6 +18,7 @@ namespace rozoru {
 void installSubsystems(QtWindowSystem& ws, int instance) {
   installImageSlots();
   imageio::installQt(ws);
+  imageio::installClipboard();
   textwin::installQt(ws, instance);
   picks::install();  // after the text windows' hooks
   boxes::install();
@@ -29,6 +32,7 @@ void releaseSubsystems() {
   textwin::reset();
   releaseTrueType();
   textwin::hooks() = {};
+  imageClipboardHooks() = {};
   releaseAllImages();
   imageio::setCodec(nullptr);
 }
