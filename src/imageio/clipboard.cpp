@@ -99,13 +99,20 @@ std::unique_ptr<KAV_Bitmap> fromPicture(const Picture& p) {
 std::unique_ptr<KAV_Bitmap> readClipboard(WindowSystem& ws, std::uint32_t* table, int* count) {
   const std::vector<std::string> types = ws.clipboardTypes();
   const auto offers = [&types](const std::string& t) { return std::find(types.begin(), types.end(), t) != types.end(); };
+  // A bitmap whose header does not hold up is said on stderr only: a paste
+  // of no picture does nothing, silently.
+  const auto refused = [](const char* type) {
+    std::fprintf(stderr, "rozoru: the clipboard's %s is not a bitmap this program reads\n", type);
+  };
   if (offers("image/bmp")) {
     const Bytes bytes = ws.clipboardData("image/bmp");
     if (auto p = readBmpFile(bytes.data(), bytes.size())) return fromDib(std::move(*p), table, count);
+    refused("image/bmp");
   }
   if (offers(kDibMimeType)) {
     const Bytes bytes = ws.clipboardData(kDibMimeType);
     if (auto p = readDibBlock(bytes.data(), bytes.size())) return fromDib(std::move(*p), table, count);
+    refused(kDibMimeType);
   }
   // Any other picture the codec decodes, PNG first; a BMP that failed the
   // checks above is not tried again.
