@@ -20,6 +20,7 @@ test_packages=(
   libopencv-core-dev libopencv-imgproc-dev
   gstreamer1.0-tools
   xvfb xauth xdotool x11-utils imagemagick xclip
+  clang libclang-rt-14-dev
 )
 
 case ${1:-test} in

@@ -4,7 +4,8 @@
 #      end-to-end under Xvfb) on the normal build, and the example
 #      application built against the framework installed from it;
 #   2. unit, thread-core and framework tests under AddressSanitizer + UBSan;
-#   3. unit, thread-core and framework tests under ThreadSanitizer, Qt
+#   3. the fuzz targets, built with clang, for a bounded number of inputs;
+#   4. unit, thread-core and framework tests under ThreadSanitizer, Qt
 #      included: the framework tests' entry orders calls posted to the GUI
 #      thread for TSan, and tests/tsan.supp covers what happens inside the
 #      uninstrumented Qt, GLib and GStreamer.
@@ -38,6 +39,11 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$top/build-asan" -L 'unit|threadcore|framework' --output-on-failure -j "$jobs"
+
+echo "== fuzz targets (clang, a bounded run)"
+cmake -S "$top/tests/fuzz" -B "$top/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$top/build-fuzz" -j "$jobs"
+ctest --test-dir "$top/build-fuzz" --output-on-failure
 
 echo "== build and test: ThreadSanitizer"
 bash "$top/scripts/build.sh" build-tsan -DCMAKE_BUILD_TYPE=Debug -DROZORU_SANITIZE=thread -DROZORU_BENCH=OFF

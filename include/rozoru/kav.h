@@ -20,6 +20,7 @@
 #include "rozoru/measure.h"
 #include "rozoru/imgproc.h"
 #include "rozoru/picks.h"
+#include "rozoru/clipboard.h"
 
 // Shared flags. Writers and meaning:
 //   kav_start   GUI sets 1 (Start, only while kav_running is 0); KAV_Init may set 1;

@@ -134,9 +134,8 @@ void runImageCommand(int id, int command) {
       resizePrompt(id);
       break;
     case imgcmd::Cut:
-      // The picture is cleared whether or not the copy succeeded.
-      if (clipboard.copy) clipboard.copy(id);
-      inPlace(id, KAV_ClearImage);
+      // A picture that did not reach the clipboard would be lost: it stays.
+      if (clipboard.copy && clipboard.copy(id)) inPlace(id, KAV_ClearImage);
       break;
     case imgcmd::Copy:
       if (clipboard.copy) clipboard.copy(id);

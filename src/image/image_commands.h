@@ -24,10 +24,11 @@ void runImageCommand(int id, int command);
 int promptNumber(const char* text);
 
 // Where Cut, Copy and the two Pastes reach the clipboard. Until the clipboard
-// installs these, copying puts nothing anywhere and pasting finds the
-// clipboard empty (does nothing), which is how an empty clipboard answers.
+// installs these, copying puts nothing anywhere (and fails) and pasting finds
+// the clipboard empty (does nothing), which is how an empty clipboard answers.
 struct ImageClipboardHooks {
-  std::function<void(int id)> copy;
+  // True when the picture is on the clipboard.
+  std::function<bool(int id)> copy;
   // x = y = -1 asks the user where to put the picture.
   std::function<void(int id, int x, int y)> paste;
 };

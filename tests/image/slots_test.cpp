@@ -269,7 +269,8 @@ int commandOf(const std::string& label, int bits = 32) {
 // current: whether the window's image became current, its first pixel and
 // size afterwards, and whether the window was repainted. Then the dialogs'
 // owner, the numbers without a command, the 8-bit Information submenu, and
-// the clipboard seam (Cut copies, then clears; the two Pastes).
+// the clipboard seam (Cut clears only after a copy that worked; the two
+// Pastes).
 TEST_F(SlotsTest, MenuCommandsSelectOnlyWhereTheyMustAndReachTheirCalls) {
   ASSERT_EQ(KAV_CreateImage(2, "ref", 0, 0, 4, 2, 100), 0);
   KAV_TestPatternHsv();
@@ -281,7 +282,7 @@ TEST_F(SlotsTest, MenuCommandsSelectOnlyWhereTheyMustAndReachTheirCalls) {
            {"Invert", false, 0xFFFFFE, 4, 2, true}, {"Horz. Flip", false, 4, 4, 2, true},
            {"Vert. Flip", false, 5, 4, 2, true}, {"R. Rotate", true, 5, 2, 4, true}, {"L. Rotate", true, 4, 2, 4, true},
            {"Size 200.0%", true, 1, 8, 4, true}, {"Size 50.0%", true, 1, 2, 1, true},
-           {"HSV", true, KAV_ImagePixels[2][0], 4, 2, true}, {"Cut\tCtrl+X", false, 0, 4, 2, true},
+           {"HSV", true, KAV_ImagePixels[2][0], 4, 2, true}, {"Cut\tCtrl+X", false, 1, 4, 2, false},
            {"Change", false, 1, 4, 2, false}, {"Font Change", false, 1, 4, 2, false}}) {
     ASSERT_EQ(KAV_ResizeImage(0, 4, 2), 0);
     for (int i = 0; i < 8; ++i) KAV_ImagePixels[0][i] = static_cast<Pixel32>(i + 1);
@@ -300,14 +301,20 @@ TEST_F(SlotsTest, MenuCommandsSelectOnlyWhereTheyMustAndReachTheirCalls) {
             std::tuple(1015, 1070, 0));
 
   std::vector<std::string> calls;
-  imageClipboardHooks().copy = [&](int id) { calls.push_back("copy " + std::to_string(KAV_ImagePixels[id][5])); };
+  bool copies = false;  // a Cut whose copy failed keeps the picture: the next copy still sees 9
+  imageClipboardHooks().copy = [&](int id) {
+    calls.push_back("copy " + std::to_string(KAV_ImagePixels[id][5]));
+    return copies;
+  };
   imageClipboardHooks().paste = [&](int, int x, int y) { calls.push_back(std::to_string(x) + "," + std::to_string(y)); };
   KAV_ImagePixels[0][5] = 9;
+  send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
+  copies = true;
   send(0, Msg::Command, commandOf("Cut\tCtrl+X"));
   send(0, Msg::Command, commandOf("Paste\tCtrl+V"));
   send(0, Msg::KeyDown, 'V', 0, mods::Ctrl);
   imageClipboardHooks() = {};
-  EXPECT_EQ(calls, (std::vector<std::string>{"copy 9", "-1,-1", "0,0"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"copy 9", "copy 9", "-1,-1", "0,0"}));
   EXPECT_EQ(KAV_ImagePixels[0][5], 0u);
 }
 

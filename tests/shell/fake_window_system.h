@@ -96,6 +96,25 @@ class FakeWindowSystem final : public WindowSystem {
     return locked([&] { return dialogOwners_.push_back(h), colourAnswer; });
   }
   bool chooseFont(Hwnd h, FontChoice&) override { return locked([&] { dialogOwners_.push_back(h); }), false; }
+  // The clipboard, in memory; failClipboard makes it refuse content.
+  bool failClipboard = false;
+  bool setClipboard(const std::vector<ClipboardEntry>& formats) override {
+    return locked([&] { return !failClipboard && (clipboard_ = formats, true); });
+  }
+  std::vector<std::string> clipboardTypes() override {
+    return locked([&] {
+      std::vector<std::string> types;
+      for (const ClipboardEntry& e : clipboard_) types.push_back(e.mimeType);
+      return types;
+    });
+  }
+  std::vector<std::uint8_t> clipboardData(const std::string& type) override {
+    return locked([&] {
+      for (const ClipboardEntry& e : clipboard_)
+        if (e.mimeType == type) return e.bytes;
+      return std::vector<std::uint8_t>{};
+    });
+  }
 
   // What the tests look at.
   std::map<int, Control> controls(Hwnd h) const {
@@ -115,6 +134,14 @@ class FakeWindowSystem final : public WindowSystem {
     std::string text, caption;
   };
   std::vector<Box> messageBoxes() const { return locked([&] { return messageBoxes_; }); }
+  // Message boxes shown, as "caption: text".
+  std::vector<std::string> messages() const {
+    return locked([&] {
+      std::vector<std::string> out;
+      for (const Box& b : messageBoxes_) out.push_back(b.caption + ": " + b.text);
+      return out;
+    });
+  }
 
  private:
   template <class F>
@@ -139,6 +166,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::set<Hwnd> fixedHeight_;
   std::vector<Hwnd> dialogOwners_;
   std::vector<Box> messageBoxes_;
+  std::vector<ClipboardEntry> clipboard_;
 };
 
 }  // namespace rozoru::test

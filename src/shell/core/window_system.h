@@ -71,6 +71,12 @@ struct FontChoice {
 
 enum class MessageBoxIcon { None, Error, Warning, Information };
 
+// One format of the clipboard's content: its MIME type and bytes.
+struct ClipboardEntry {
+  std::string mimeType;
+  std::vector<std::uint8_t> bytes;
+};
+
 // Native child controls of a framework window. Their input comes back to the
 // window's owner as Control messages; a button takes no keyboard focus, so
 // keys stay with the window.
@@ -134,6 +140,16 @@ class WindowSystem {
   // The font dialog initialised from font; true and font changed when the
   // user accepted, false and font untouched when cancelled.
   virtual bool chooseFont(Hwnd, FontChoice& /*font*/) { return false; }
+
+  // --- the desktop clipboard's data (window systems without a clipboard
+  // hold nothing and take nothing) ---
+  // Replaces the clipboard's content with these formats, all of them one
+  // picture (none: empties it). False when the clipboard did not take them.
+  virtual bool setClipboard(const std::vector<ClipboardEntry>& /*formats*/) { return false; }
+  // The MIME types the clipboard offers now, in its order.
+  virtual std::vector<std::string> clipboardTypes() { return {}; }
+  // The bytes under a type; empty when the clipboard has none.
+  virtual std::vector<std::uint8_t> clipboardData(const std::string& /*mimeType*/) { return {}; }
 };
 
 }  // namespace rozoru

@@ -105,6 +105,10 @@ class QtWindowSystem final : public WindowSystem {
   std::optional<std::uint32_t> chooseColour(Hwnd owner, std::uint32_t initial,
                                             std::array<std::uint32_t, 16>& custom) override;
   bool chooseFont(Hwnd owner, FontChoice& font) override;
+  // The desktop clipboard (qt_clipboard.cpp).
+  bool setClipboard(const std::vector<ClipboardEntry>& formats) override;
+  std::vector<std::string> clipboardTypes() override;
+  std::vector<std::uint8_t> clipboardData(const std::string& mimeType) override;
 
   // How a dialog shown by runDialog ended.
   enum class DialogEnd { Accepted, Rejected, Unanswered };

@@ -1,0 +1,265 @@
+#include "imageio/clipboard.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <unordered_map>
+
+#include "image/image_commands.h"
+#include "image/slots.h"
+#include "imageio/dib_block.h"
+#include "imageio/image_file.h"
+#include "rozoru/clipboard.h"
+#include "rozoru/kav.h"
+#include "rozoru/picks.h"
+#include "shell/core/shell.h"
+
+namespace rozoru::imageio {
+
+namespace {
+
+bool usable(int id) { return static_cast<unsigned>(id) < static_cast<unsigned>(KAV_MAX_IMAGES) && kav_image[id].inUse; }
+
+// The colour table of slot id, leaving the current image as it was.
+void tableOf(int id, std::uint32_t* table) {
+  if (KAV_CurrentImage() == id) {
+    KAV_GetColorTable(table);
+    return;
+  }
+  KAV_SelectImage(id);
+  KAV_GetColorTable(table);
+  KAV_RestoreImage();
+}
+
+void setTableOf(int id, const std::uint32_t* table, int count) {
+  if (KAV_CurrentImage() == id) {
+    KAV_SetColorTable(table, count);
+    return;
+  }
+  KAV_SelectImage(id);
+  KAV_SetColorTable(table, count);
+  KAV_RestoreImage();
+}
+
+// The image's formats: the BMP file, and a PNG when an encoder makes one.
+// Throws std::bad_alloc.
+std::vector<ClipboardEntry> formatsOf(int id) {
+  const ImageSlot& s = kav_image[id];
+  std::uint32_t table[256];
+  EncodeSource source;
+  source.width = s.width;
+  source.height = s.height;
+  if (s.bitDepth == 8) {
+    tableOf(id, table);
+    source.indices = KAV_ImageBytes[id];
+    source.stride = static_cast<int>(KAV_Stride8(s.width));
+    source.palette = table;
+  } else {
+    source.rgb = KAV_ImagePixels[id];
+  }
+  std::vector<ClipboardEntry> formats;
+  formats.push_back({"image/bmp", bmpFileFromDib(buildDibBlock(source))});
+  // Without a PNG the BMP still carries the picture.
+  if (const auto c = codec())
+    for (const Encoder& e : c->encoders())
+      if (e.mimeType == "image/png") {
+        Bytes png;
+        if (e.encode(source, png)) formats.push_back({e.mimeType, std::move(png)});
+      }
+  return formats;
+}
+
+std::unique_ptr<KAV_Bitmap> fromDib(DibPicture&& p, std::uint32_t* table, int* count) {
+  auto bitmap = std::make_unique<KAV_Bitmap>();
+  bitmap->width = p.width;
+  bitmap->height = p.height;
+  bitmap->pixels = std::move(p.rgb);
+  bitmap->indices = std::move(p.indices);
+  if (table) std::copy_n(p.table.begin(), p.count, table);
+  if (count) *count = p.count;
+  return bitmap;
+}
+
+// A picture decoded from a file format, its transparency over black.
+std::unique_ptr<KAV_Bitmap> fromPicture(const Picture& p) {
+  auto bitmap = std::make_unique<KAV_Bitmap>();
+  bitmap->width = p.width;
+  bitmap->height = p.height;
+  bitmap->pixels.reserve(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const std::uint32_t c = p.argb[static_cast<std::ptrdiff_t>(y) * p.stride + x], a = c >> 24;
+      std::uint32_t out = 0;
+      for (int shift = 0; shift <= 16; shift += 8) out |= (((c >> shift) & 0xFF) * a + 127) / 255 << shift;
+      bitmap->pixels.push_back(out);
+    }
+  return bitmap;
+}
+
+std::unique_ptr<KAV_Bitmap> readClipboard(WindowSystem& ws, std::uint32_t* table, int* count) {
+  const std::vector<std::string> types = ws.clipboardTypes();
+  const auto offers = [&types](const std::string& t) { return std::find(types.begin(), types.end(), t) != types.end(); };
+  // A bitmap whose header does not hold up is said on stderr only: a paste
+  // of no picture does nothing, silently.
+  const auto refused = [](const char* type) {
+    std::fprintf(stderr, "rozoru: the clipboard's %s is not a bitmap this program reads\n", type);
+  };
+  if (offers("image/bmp")) {
+    const Bytes bytes = ws.clipboardData("image/bmp");
+    if (auto p = readBmpFile(bytes.data(), bytes.size())) return fromDib(std::move(*p), table, count);
+    refused("image/bmp");
+  }
+  if (offers(kDibMimeType)) {
+    const Bytes bytes = ws.clipboardData(kDibMimeType);
+    if (auto p = readDibBlock(bytes.data(), bytes.size())) return fromDib(std::move(*p), table, count);
+    refused(kDibMimeType);
+  }
+  // Any other picture the codec decodes, PNG first; a BMP that failed the
+  // checks above is not tried again.
+  const auto c = codec();
+  if (!c) return nullptr;
+  std::vector<std::string> others;
+  if (offers("image/png")) others.push_back("image/png");
+  for (const std::string& t : types)
+    if (t.starts_with("image/") && t != "image/png" && t != "image/bmp") others.push_back(t);
+  for (const std::string& t : others)
+    if (const auto p = c->decode(ws.clipboardData(t))) return fromPicture(*p);
+  return nullptr;
+}
+
+// Copies the picture to (x, y) of slot id, clipped. Into an 8-bit image a
+// picture whose table replaced the first count entries keeps its indices
+// below count; other pixels take the nearest entry.
+void drawBitmap(int id, const KAV_Bitmap& b, int x, int y, int count) {
+  const ImageSlot& s = kav_image[id];
+  const int x0 = std::max(0, x), y0 = std::max(0, y);
+  const int x1 = static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + b.width));
+  const int y1 = static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + b.height));
+  if (x0 >= x1 || y0 >= y1) return;
+  const auto source = [&b, x, y](int ix, int iy) {
+    return static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(b.width) + static_cast<std::size_t>(ix - x);
+  };
+  if (s.bitDepth == 32) {
+    for (int iy = y0; iy < y1; ++iy)
+      std::copy_n(&b.pixels[source(x0, iy)], x1 - x0, KAV_ImagePixels[id] + static_cast<std::ptrdiff_t>(iy) * s.width + x0);
+    return;
+  }
+  std::uint32_t table[256];
+  tableOf(id, table);
+  const bool ownIndices = count > 0 && !b.indices.empty();
+  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
+  const std::ptrdiff_t stride = KAV_Stride8(s.width);
+  for (int iy = y0; iy < y1; ++iy)
+    for (int ix = x0; ix < x1; ++ix) {
+      const std::size_t at = source(ix, iy);
+      std::uint8_t& d = KAV_ImageBytes[id][iy * stride + ix];
+      if (ownIndices && b.indices[at] < count) {
+        d = b.indices[at];
+        continue;
+      }
+      auto [it, fresh] = nearest.try_emplace(b.pixels[at], std::uint8_t{0});
+      if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table, b.pixels[at]));
+      d = it->second;
+    }
+}
+
+}  // namespace
+
+void installClipboard() {
+  ImageClipboardHooks& hooks = imageClipboardHooks();
+  hooks.copy = [](int id) { return KAV_CopyToClipboard(id) == 0; };
+  hooks.paste = KAV_PasteFromClipboard;
+  // The request's bitmap is a KAV_Bitmap; the request keeps it alive.
+  shell().setRequestHandler(req::DrawBitmap, [](const Request& r) {
+    if (r.bitmap) KAV_DrawPendingBitmap(*static_cast<const KAV_Bitmap*>(r.bitmap.get()));
+    return 0;
+  });
+}
+
+int pasteAsNewImage() {
+  if (kav_running.load() != 0) return -1;
+  const std::shared_ptr<KAV_Bitmap> bitmap = KAV_GetClipboardBitmap(nullptr, nullptr);
+  if (!bitmap) return -1;
+  for (int k = 0; k < KAV_MAX_IMAGES; ++k) {
+    char title[8];
+    std::snprintf(title, sizeof title, "%03d", k);
+    Request create;
+    create.code = req::CreateImage;
+    create.index = k;
+    create.name = title;
+    create.width = bitmap->width;
+    create.height = bitmap->height;
+    create.bits = 32;
+    if (shell().sendRequest(create) != 0) continue;
+    Request draw;
+    draw.code = req::DrawBitmap;
+    draw.bitmap = bitmap;
+    shell().sendRequest(draw);
+    Request redraw;
+    redraw.code = req::UpdateImage;
+    redraw.index = k;
+    shell().sendRequest(redraw);
+    if (shell().restoreImage) shell().restoreImage();
+    return k;
+  }
+  return -1;
+}
+
+}  // namespace rozoru::imageio
+
+using namespace rozoru;
+using namespace rozoru::imageio;
+
+int KAV_CopyToClipboard(int id) {
+  WindowSystem* ws = shell().windowSystem();
+  if (!usable(id) || !ws) return 1;
+  std::vector<ClipboardEntry> formats;
+  try {
+    formats = formatsOf(id);
+  } catch (const std::bad_alloc&) {
+    // The clipboard is left empty, as it was emptied before the copy.
+    ws->setClipboard({});
+    std::fprintf(stderr, "rozoru: image %d: no memory to copy it to the clipboard\n", id);
+    ws->messageBox(0, "No enough memory for copy", "Pause", MessageBoxIcon::None);
+    return 1;
+  }
+  return ws->setClipboard(formats) ? 0 : 1;
+}
+
+std::unique_ptr<KAV_Bitmap> KAV_GetClipboardBitmap(std::uint32_t* table, int* count) {
+  if (count) *count = 0;
+  WindowSystem* ws = shell().windowSystem();
+  if (!ws) return nullptr;
+  try {
+    return readClipboard(*ws, table, count);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "rozoru: no memory for the clipboard's picture\n");
+    if (count) *count = 0;
+    return nullptr;
+  }
+}
+
+void KAV_PasteFromClipboard(int id, int x, int y) {
+  if (!usable(id)) return;
+  std::uint32_t table[256];
+  int count = 0;
+  const std::unique_ptr<KAV_Bitmap> bitmap = KAV_GetClipboardBitmap(table, &count);
+  if (!bitmap) return;
+  if (x == -1 || y == -1) {
+    const Hwnd window = kav_image[id].window;
+    int cx = 0, cy = 0;
+    if (KAV_PickPlacement(id, bitmap->width, bitmap->height, &cx, &cy) != 0) return;
+    // The window may have gone, or been made anew, while the user chose.
+    if (!usable(id) || kav_image[id].window != window) return;
+    x = cx - bitmap->width / 2;
+    y = cy - bitmap->height / 2;
+  }
+  if (count > 0 && kav_image[id].bitDepth == 8) setTableOf(id, table, count);
+  drawBitmap(id, *bitmap, x, y, count);
+  invalidateImage(id);
+}
+
+void KAV_DrawPendingBitmap(const KAV_Bitmap& bitmap) {
+  const int id = KAV_CurrentImage();
+  if (usable(id)) drawBitmap(id, bitmap, 0, 0, 0);
+}
