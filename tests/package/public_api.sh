@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every KAV_/kav_ name the installed libraries define is declared in a public
+# Every KAV_/kav_ name the installed libraries define (a type's by its
+# members and the templates made for it) is declared in a public
 # header with a comment (above it, or above its group of declarations with no
 # blank line between), and every one declared is defined: catches a function
 # an application cannot call, one left unexplained, one that fails to link.
@@ -8,11 +9,11 @@ set -uo pipefail
 headers=${1:?usage: $0 include-dir libraries...}
 shift
 names=$(nm -C --defined-only "$@" 2>/dev/null | awk '$2 ~ /^[TDBRVW]$/ && $3 ~ /^(KAV_|kav_)/ {
-  sub(/[\(\[].*/, "", $3); print $3 }' | sort -u)
+  sub(/[\(\[*&:<].*/, "", $3); print $3 }' | sort -u)
 [[ -n $names ]] || { echo "no KAV_ names found in: $*" >&2; exit 2; }
 status=0
 for name in $names; do
-  hit=$(grep -nE "(^|[^A-Za-z0-9_])$name[[:space:]]*[\\(\\[;]" "$headers"/*.h | grep -vE ':[0-9]+:[[:space:]]*//' | head -n 1)
+  hit=$(grep -nE "(^|[^A-Za-z0-9_])$name[[:space:]]*[\\(\\[;]|(struct|class)[[:space:]]+$name([^A-Za-z0-9_]|$)" "$headers"/*.h | grep -vE ':[0-9]+:[[:space:]]*//' | head -n 1)
   [[ -n $hit ]] || { echo "undeclared: $name, defined by the libraries"; status=1; continue; }
   IFS=: read -r file line _ <<<"$hit"
   awk -v n="$line" 'NR < n { l[NR] = $0 } END {
