@@ -1,7 +1,6 @@
 // The clipboard's bitmap-block reader on any bytes, as a bare block and as a
 // BMP file: no picture, or one whose sizes and buffers agree; a broken
-// promise aborts (the sanitizers report reads outside the input). The
-// libFuzzer target, and the unit tests' bounded run over mutated blocks.
+// promise aborts (the sanitizers report reads outside the input).
 #include <cstdlib>
 
 #include "imageio/dib_block.h"

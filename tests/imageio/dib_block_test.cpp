@@ -1,12 +1,9 @@
 // Clipboard bitmap blocks: the bytes written for an image, the variants other
-// programs write, hostile headers, and a bounded run over mutated blocks.
+// programs write, and hostile headers that hold no picture. Random blocks are
+// the fuzz target's (tests/fuzz).
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "imageio/dib_block.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);  // tests/fuzz
 
 namespace rozoru::imageio {
 namespace {
@@ -38,9 +35,6 @@ TEST(DibBlockTest, WritesTheBlockAndReadsItBack) {
   ASSERT_EQ(b.size(), 72u);
   EXPECT_TRUE(get(b, 0) == 40 && get(b, 4) == 5 && get(b, 8) == 2 && get(b, 12) == (24u << 16 | 1) && get(b, 32) == 0);
   EXPECT_TRUE(b[40] == 0x12 && b[42] == 0x06 && b[55] == 0 && b[56] == 0x03);  // (0, 1), padding, (0, 0)
-  const Bytes f = bmpFileFromDib(b);
-  EXPECT_TRUE(f.size() == 86 && f[0] == 'B' && f[1] == 'M' && get(f, 2) == 86 && get(f, 10) == 54);
-  EXPECT_EQ(readBmpFile(f.data(), f.size())->rgb, std::vector<std::uint32_t>(px, px + 10));
 
   const std::uint8_t rows[16] = {1, 2, 3, 4, 5, 0, 0, 0, 250, 251, 252, 253, 254};
   s.rgb = nullptr, s.indices = rows, s.stride = 8, s.palette = table;
@@ -52,17 +46,14 @@ TEST(DibBlockTest, WritesTheBlockAndReadsItBack) {
   ASSERT_TRUE(p && p->count == 256 && p->indices[9] == 254 && p->rgb[9] == table[254]);
 }
 
-// Small tables (an index beyond the count is black), 16-bit 5-5-5, masks
-// after a 40-byte header and inside a longer one, top-down rows, and a BMP
-// file whose pixels start after a gap.
+// Small tables (an index beyond the count is black), masks after a 40-byte
+// header and inside a longer one, top-down rows, and a BMP file whose pixels
+// start after a gap.
 TEST(DibBlockTest, ReadsTablesMasksLongHeadersAndTopDownRows) {
   Bytes b = block(40, 3, 1, 4, 0, 3, 12 + 4);
   put(b, 48, 0x00FF00), b[52] = 0x2F;  // indices 2, 15
   auto p = readDibBlock(b.data(), b.size());
   ASSERT_TRUE(p && p->indices[0] == 2 && p->indices[1] == 15 && p->rgb[0] == 0x00FF00 && p->rgb[1] == 0);
-  b = block(40, 1, 1, 16, 0, 0, 4);
-  put(b, 40, 0x7C00 | 0x1F, 2);
-  EXPECT_EQ(readDibBlock(b.data(), b.size())->rgb[0], 0xFF00FFu);
   b = block(40, 1, 2, 32, 3, 0, 12 + 8);  // red in the low byte, 4-bit green
   put(b, 40, 0xFF), put(b, 44, 0xF000), put(b, 48, 0xFF0000), put(b, 52, 0x11F0AB), put(b, 56, 0x00800C);
   p = readDibBlock(b.data(), b.size());
@@ -75,39 +66,18 @@ TEST(DibBlockTest, ReadsTablesMasksLongHeadersAndTopDownRows) {
   f.insert(f.begin(), 14, 0);
   f[0] = 'B', f[1] = 'M', put(f, 10, 14 + 48), put(f, 14 + 48, 0x123456);
   EXPECT_EQ(readBmpFile(f.data(), f.size())->rgb[0], 0x123456u);
-  f[0] = 'X';
-  EXPECT_FALSE(readBmpFile(f.data(), f.size()));
 }
 
-// Headers that lie: each is no picture.
+// Headers that lie, each against a rule of its own (short data, zero sizes
+// and reads outside the block are the fuzz target's): no picture.
 TEST(DibBlockTest, HostileHeadersAreNoPicture) {
-  Bytes longHeader = block(40, 1, 1, 24, 0, 0, 4), twoPlanes = longHeader, holedMask = block(40, 1, 1, 32, 3, 0, 16);
-  put(longHeader, 0, 45), put(twoPlanes, 12, 2, 2), put(holedMask, 40, 0x0F0F);
-  for (const Bytes& b : {block(40, 1, 1, 8, 0, 257, 257 * 4 + 4), block(40, 1, 1, 8, 0, 0, 1024),
-                         block(40, 4, 1, 24, 0, 0, 11), block(39, 1, 1, 24, 0, 0, 4), block(40, 0, 1, 24, 0, 0, 4),
-                         block(40, 1, 0, 24, 0, 0, 4), block(40, -1, 1, 24, 0, 0, 4),
+  Bytes twoPlanes = block(40, 1, 1, 24, 0, 0, 4), holedMask = block(40, 1, 1, 32, 3, 0, 16);
+  put(twoPlanes, 12, 2, 2), put(holedMask, 40, 0x0F0F);
+  for (const Bytes& b : {block(40, 1, 1, 8, 0, 257, 257 * 4 + 4), block(39, 1, 1, 24, 0, 0, 4),
                          block(40, 0x7FFFFFFF, 0x7FFFFFFF, 32, 0, 0, 64), block(40, 1, INT32_MIN, 32, 0, 0, 64),
-                         block(40, 65536, 65536, 1, 0, 0, 64), block(40, 1, 1, 2, 0, 0, 64),
-                         block(40, 1, 1, 64, 0, 0, 64), block(40, 1, 1, 8, 1, 0, 1100), block(40, 1, 1, 32, 3, 0, 8),
-                         block(44, 1, 1, 32, 3, 0, 16), longHeader, twoPlanes, holedMask, Bytes(39, 0)})
+                         block(40, 1, 1, 2, 0, 0, 64), block(40, 1, 1, 64, 0, 0, 64), block(40, 1, 1, 8, 1, 0, 1100),
+                         block(44, 1, 1, 32, 3, 0, 16), twoPlanes, holedMask})
     EXPECT_FALSE(readDibBlock(b.data(), b.size())) << b.size();
-  EXPECT_FALSE(readBmpFile(longHeader.data(), 13));
-}
-
-// A fixed number of mutated blocks through the fuzz target's check.
-TEST(DibBlockTest, MutatedBlocksKeepThePicturePromises) {
-  EncodeSource s;
-  const std::uint32_t px[6] = {1, 2, 3, 4, 5, 6};
-  s.width = 3, s.height = 2, s.rgb = px;
-  const std::vector<Bytes> seeds = {buildDibBlock(s), bmpFileFromDib(buildDibBlock(s)), block(40, 9, 2, 1, 0, 2, 16),
-                                    block(124, 1, -2, 16, 3, 0, 8), block(40, 3, 3, 32, 3, 0, 12 + 36)};
-  std::mt19937 random(17);
-  for (int i = 0; i < 100000; ++i) {
-    Bytes b = seeds[random() % seeds.size()];
-    for (auto n = random() % 6 + 1; n > 0; --n) b[random() % 60 % b.size()] = static_cast<std::uint8_t>(random());
-    if (random() % 8 == 0) b.resize(random() % b.size());
-    LLVMFuzzerTestOneInput(b.data(), b.size());
-  }
 }
 
 }  // namespace

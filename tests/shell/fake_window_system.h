@@ -62,7 +62,7 @@ class FakeWindowSystem final : public WindowSystem {
   void setAcceptDrops(Hwnd, bool accept) override { locked([&] { dropChanges_.push_back(accept); }); }
   void popupMenu(Hwnd h, const std::vector<MenuItem>& items) override { locked([&] { popups_.emplace_back(h, items); }); }
   void messageBox(Hwnd owner, const std::string& text, const std::string& caption, MessageBoxIcon) override {
-    locked([&] { messageBoxes_.push_back({owner, text, caption}); });
+    locked([&] { messages_.push_back(std::to_string(owner) + " " + caption + ": " + text.substr(0, text.find('\n'))); });
   }
   void present(Hwnd h, const std::uint32_t* pixels, int width, int height, int stride) override {
     locked([&] {
@@ -129,19 +129,8 @@ class FakeWindowSystem final : public WindowSystem {
   bool exists(Hwnd h) const { return locked([&] { return captions_.contains(h); }); }
   std::string status() const { return locked([&] { return status_; }); }
   std::vector<Hwnd> dialogOwners() const { return locked([&] { return dialogOwners_; }); }
-  struct Box {
-    Hwnd owner = 0;
-    std::string text, caption;
-  };
-  std::vector<Box> messageBoxes() const { return locked([&] { return messageBoxes_; }); }
-  // Message boxes shown, as "caption: text".
-  std::vector<std::string> messages() const {
-    return locked([&] {
-      std::vector<std::string> out;
-      for (const Box& b : messageBoxes_) out.push_back(b.caption + ": " + b.text);
-      return out;
-    });
-  }
+  // Message boxes shown, as "owner caption: first line of the text".
+  std::vector<std::string> messages() const { return locked([&] { return messages_; }); }
 
  private:
   template <class F>
@@ -165,7 +154,7 @@ class FakeWindowSystem final : public WindowSystem {
   bool focusSelectAll_ = false;
   std::set<Hwnd> fixedHeight_;
   std::vector<Hwnd> dialogOwners_;
-  std::vector<Box> messageBoxes_;
+  std::vector<std::string> messages_;
   std::vector<ClipboardEntry> clipboard_;
 };
 
