@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QWidget>
 #include <filesystem>
@@ -58,6 +59,15 @@ class FrameworkFixture : public ::testing::Test {
   QAction* menuAction(const QString& text) const {
     for (QAction* a : main()->findChild<QMenuBar*>()->actions())
       if (a->text() == text) return a;
+    return nullptr;
+  }
+
+  // The shown dialog of type D: one with an owner holds only its owner's
+  // input, so it is not the application's modal widget.
+  template <class D>
+  static D* shownDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<D*>(w); d && d->isVisible()) return d;
     return nullptr;
   }
 

@@ -138,7 +138,7 @@ TEST_F(FrameworkTest, AMessageBoxFromTheWorkerBlocksItUntilClosed) {
   bool returnedWhileOpen = true;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    if (auto* b = shownDialog<QMessageBox>()) {
       seen = b->windowTitle() + "|" + b->text() + "|" + QString::number(b->icon());
       returnedWhileOpen = returned.load();
       b->button(QMessageBox::Ok)->click();
@@ -170,7 +170,7 @@ TEST_F(FrameworkTest, ExitEndsTheDialogsTheWorkerWaitsOn) {
   std::optional<ExitOutcome> outcome;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    dialog = shownDialog<QColorDialog>();
     if (!dialog) return;
     poll.stop();
     outcome = shell().exitSequence(60000);
