@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
-#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 
@@ -60,9 +59,7 @@ TEST_F(StyleDialogsTest, ColourAndFontDialogs) {
               QColorDialog::customColor(4).name() + " ";
       if (!accept) {
         QTest::mouseClick(d->parentWidget()->windowHandle(), Qt::LeftButton, {}, QPoint(5, 7));
-        auto* bar = main()->findChild<QMenuBar*>();
-        QTest::mouseClick(main()->windowHandle(), Qt::LeftButton, {},
-                          bar->mapTo(main(), bar->actionGeometry(menuAction("Stop(&C)")).center()));
+        clickMenu("Stop(&C)");
         stopped = pumpFor([] { return kav_stop.load() == 1; });
       }
       QColorDialog::setCustomColor(4, QColor(1, 2, 3));

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -60,6 +61,13 @@ class FrameworkFixture : public ::testing::Test {
     for (QAction* a : main()->findChild<QMenuBar*>()->actions())
       if (a->text() == text) return a;
     return nullptr;
+  }
+
+  // Clicks an item of the main window's menu bar through its native window.
+  void clickMenu(const QString& text) const {
+    auto* bar = main()->findChild<QMenuBar*>();
+    QTest::mouseClick(main()->windowHandle(), Qt::LeftButton, {},
+                      bar->mapTo(main(), bar->actionGeometry(menuAction(text)).center()));
   }
 
   // The shown dialog of type D: one with an owner holds only its owner's
