@@ -63,15 +63,12 @@ class FrameworkFixture : public ::testing::Test {
     return nullptr;
   }
 
-  // Clicks an item of the main window's menu bar through its native window.
+  // A click on a main window menu item, through the native window; the shown
+  // dialog of type D (one with an owner is no application modal widget).
   void clickMenu(const QString& text) const {
     auto* bar = main()->findChild<QMenuBar*>();
-    QTest::mouseClick(main()->windowHandle(), Qt::LeftButton, {},
-                      bar->mapTo(main(), bar->actionGeometry(menuAction(text)).center()));
+    QTest::mouseClick(main()->windowHandle(), Qt::LeftButton, {}, bar->actionGeometry(menuAction(text)).center());
   }
-
-  // The shown dialog of type D: one with an owner holds only its owner's
-  // input, so it is not the application's modal widget.
   template <class D>
   static D* shownDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
