@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QTest>
 #include <QTimer>
 
 #include "imgproc/draw_state.h"
@@ -15,13 +16,13 @@ namespace {
 
 class StyleDialogsTest : public FrameworkFixture {
  protected:
-  // Runs command for image 2 on the worker; answer gets the modal dialog of
-  // type D once it runs its own event loop. The command's result.
+  // Runs command for image 2 on the worker; answer gets the dialog of type D
+  // once it shows. The command's result.
   template <class D>
   int answered(int (*command)(int), const std::function<void(D*)>& answer) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) poll.stop(), answer(d);
+      if (auto* d = shownDialog<D>()) poll.stop(), answer(d);
     });
     poll.start(10);
     int result = -1;
@@ -30,10 +31,12 @@ class StyleDialogsTest : public FrameworkFixture {
   }
 };
 
-// Colour: owned by and modal to the image window, at the drawing colour and
+// Colour: owned by the image window, at the drawing colour and
 // the kept custom colours. A cancel keeps the drawing colour and gives it to
 // both text colours; a custom colour the user set is kept for the next
 // dialog whatever Qt's own set holds; an accepted colour reaches all three.
+// While it shows, a click on the image window reaches nothing and the main
+// window's Stop still reaches the worker.
 // Font: at the font's style; a cancel changes nothing; a style accepted at
 // the same size keeps the cell (odd width, no drift through whole points);
 // a new size gives a width of half the height.
@@ -44,24 +47,32 @@ TEST_F(StyleDialogsTest, ColourAndFontDialogs) {
     customColours().fill(0), customColours()[3] = 0x112233;
     KAV_SetDrawColor(0x405060), kav_tc = kav_tttc = 1;
     drawState().font = {.halfWidth = 9, .height = 18, .underline = true};
+    kav_mousetracking = 1;
   });
   QString seen;
   const auto colour = [&](bool accept) {
-    return answered<QColorDialog>(changeDrawColour, [&seen, accept](QColorDialog* d) {
+    return answered<QColorDialog>(changeDrawColour, [&, accept](QColorDialog* d) {
       seen += (d->parentWidget() ? d->parentWidget()->windowTitle().left(3) : "none") +
               QString::number(d->windowModality()) + d->currentColor().name() + QColorDialog::customColor(3).name() +
               QColorDialog::customColor(4).name() + " ";
+      if (!accept) {
+        QTest::mouseClick(d->parentWidget()->windowHandle(), Qt::LeftButton, {}, QPoint(5, 7));
+        clickMenu("Stop(&C)");
+        EXPECT_TRUE(pumpFor([] { return kav_stop.load() == 1; }));
+      }
       QColorDialog::setCustomColor(4, QColor(1, 2, 3));
       d->setCurrentColor(QColor(10, 20, 30));
       accept ? d->accept() : d->reject();
     });
   };
   EXPECT_EQ(colour(false), 1);
+  onWorker([] { shell().workerPump().dispatchPending(), kav_mousetracking = 0; });
+  EXPECT_EQ(kav_mouse.left, 0);
   EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0x405060u, 0x405060u, 0x405060u));
   QColorDialog::setCustomColor(4, Qt::white);
   EXPECT_EQ(colour(true), 0);
   EXPECT_EQ(std::tuple(kav_dc, kav_tc, kav_tttc), std::tuple(0x0A141Eu, 0x0A141Eu, 0x0A141Eu));
-  EXPECT_EQ(seen.toStdString(), "dlg1#405060#112233#000000 dlg1#405060#112233#010203 ");
+  EXPECT_EQ(seen.toStdString(), "dlg0#405060#112233#000000 dlg0#405060#112233#010203 ");
 
   const auto font = [&](bool accept, int points) {
     const int r = answered<QFontDialog>(changeTrueTypeFont, [=](QFontDialog* d) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -58,6 +60,19 @@ class FrameworkFixture : public ::testing::Test {
   QAction* menuAction(const QString& text) const {
     for (QAction* a : main()->findChild<QMenuBar*>()->actions())
       if (a->text() == text) return a;
+    return nullptr;
+  }
+
+  // A click on a main window menu item, through the native window; the shown
+  // dialog of type D (one with an owner is no application modal widget).
+  void clickMenu(const QString& text) const {
+    auto* bar = main()->findChild<QMenuBar*>();
+    QTest::mouseClick(main()->windowHandle(), Qt::LeftButton, {}, bar->actionGeometry(menuAction(text)).center());
+  }
+  template <class D>
+  static D* shownDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<D*>(w); d && d->isVisible()) return d;
     return nullptr;
   }
 

@@ -136,11 +136,14 @@ TEST_F(FrameworkTest, AMessageBoxFromTheWorkerBlocksItUntilClosed) {
   // The box runs its own event loop on the GUI thread; look for it from a timer.
   QString seen;
   bool returnedWhileOpen = true;
+  bool stopTaken = false;  // the box holds its owner's menu bar too
+  QObject::connect(menuAction("Stop(&C)"), &QAction::triggered, [&] { stopTaken = true; });
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    if (auto* b = shownDialog<QMessageBox>()) {
       seen = b->windowTitle() + "|" + b->text() + "|" + QString::number(b->icon());
       returnedWhileOpen = returned.load();
+      clickMenu("Stop(&C)");
       b->button(QMessageBox::Ok)->click();
       poll.stop();
     }
@@ -149,6 +152,7 @@ TEST_F(FrameworkTest, AMessageBoxFromTheWorkerBlocksItUntilClosed) {
   EXPECT_TRUE(pumpFor([&] { return returned.load(); }));
   EXPECT_EQ(seen, "caption|text|" + QString::number(QMessageBox::Critical));
   EXPECT_FALSE(returnedWhileOpen);
+  EXPECT_FALSE(stopTaken);
 }
 
 // Catches: Exit waiting out its limit and abandoning a worker that waits on
@@ -170,7 +174,7 @@ TEST_F(FrameworkTest, ExitEndsTheDialogsTheWorkerWaitsOn) {
   std::optional<ExitOutcome> outcome;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    dialog = shownDialog<QColorDialog>();
     if (!dialog) return;
     poll.stop();
     outcome = shell().exitSequence(60000);

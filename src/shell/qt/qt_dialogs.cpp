@@ -1,7 +1,9 @@
 // Dialogs on Qt for a waiting caller (the worker): shown on the GUI thread,
-// owned by and modal to the asking window; and the colour and font dialogs.
+// owned by the asking window and holding only its input; and the colour and
+// font dialogs.
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QEvent>
 #include <QFontInfo>
 #include <QPointer>
 #include <atomic>
@@ -25,6 +27,76 @@ std::uint32_t fromQColor(const QColor& c) {
   return (static_cast<std::uint32_t>(c.red()) << 16) | (static_cast<std::uint32_t>(c.green()) << 8) |
          static_cast<std::uint32_t>(c.blue());
 }
+
+// Keeps input away from a dialog's owner window while the dialog shows and
+// sends the user back to the dialog; every other window stays usable (the
+// main window's Stop and Exit among them, which Qt's window modality would
+// block with the owner's parent). Watches the whole application, so that
+// the owner's child widgets and its shortcuts are held back too.
+class OwnerBlock final : public QObject {
+ public:
+  OwnerBlock(QDialog* d, QWidget* owner) : QObject(d), dialog_(d), owner_(owner) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* o, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        if (!holds(o)) return false;
+        toFront();
+        return true;
+      case QEvent::FocusIn:
+      case QEvent::WindowActivate:
+        if (holds(o)) toFront();
+        return false;
+      case QEvent::ShortcutOverride:
+        // Accepted, it keeps the shortcut from firing; the key press that
+        // follows is swallowed below.
+        if (!holds(o)) return false;
+        e->accept();
+        return true;
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Close:
+      case QEvent::ContextMenu:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        if (!holds(o)) return false;
+        e->ignore();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  // Whether o is the owner or a widget inside the owner's window (the dialog
+  // and popups are windows of their own).
+  bool holds(QObject* o) const {
+    if (!o->isWidgetType() || !owner_ || !dialog_->isVisible()) return false;
+    auto* w = static_cast<QWidget*>(o);
+    return w == owner_ || owner_->isAncestorOf(w);
+  }
+  void toFront() {
+    // Queued: the window system may still be handing activation to the owner.
+    QMetaObject::invokeMethod(
+        dialog_,
+        [d = dialog_] {
+          if (!d->isVisible()) return;
+          d->raise();
+          d->activateWindow();
+        },
+        Qt::QueuedConnection);
+  }
+
+  QDialog* dialog_;
+  QPointer<QWidget> owner_;
+};
 
 }  // namespace
 
@@ -50,7 +122,9 @@ QtWindowSystem::DialogEnd QtWindowSystem::runDialog(Hwnd owner, const std::funct
     if (dialogsEnded_) return finish(DialogEnd::Unanswered);
     QWidget* w = widget(owner);
     QDialog* d = make(w);
-    d->setWindowModality(w ? Qt::WindowModal : Qt::ApplicationModal);
+    // Without an owner it belongs to no window, and holds them all.
+    d->setWindowModality(w ? Qt::NonModal : Qt::ApplicationModal);
+    if (w) new OwnerBlock(d, w);
     std::erase_if(dialogs_, [](const QPointer<QDialog>& p) { return p.isNull(); });
     dialogs_.emplace_back(d);
     QObject::connect(d, &QDialog::finished, d, [d, read, finish](int result) {

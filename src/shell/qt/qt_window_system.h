@@ -112,8 +112,9 @@ class QtWindowSystem final : public WindowSystem {
 
   // How a dialog shown by runDialog ended.
   enum class DialogEnd { Accepted, Rejected, Unanswered };
-  // Shows the dialog that make(the owner's widget) returns, modal to its
-  // owner (to the application when there is none), and blocks the caller
+  // Shows the dialog that make(the owner's widget) returns, holding the
+  // input of its owner's window only (of all windows when there is no
+  // owner), and blocks the caller
   // until it ends; read(dialog, accepted) runs on the GUI thread as it ends,
   // before the caller returns. The GUI thread keeps running its event loop
   // meanwhile, so that Exit can end the dialog (endDialogs). Unanswered: not
