@@ -129,6 +129,19 @@ struct Figure {
     xorDraw();
     shown = false;
   }
+  // Ends the pick with result, the figure removed from the image.
+  int end(int result) {
+    remove();
+    flush();
+    KAV_EndPick();
+    return result;
+  }
+  // Ends it when the window went: nothing is drawn into a slot whose window
+  // is no longer the picked one.
+  int endGone(bool windowAlive) {
+    if (!windowAlive) shown = dirty = false;
+    return end(1);
+  }
 };
 
 // What every pick shares: the start, the end and one pass's dispatch and wait.
@@ -191,22 +204,8 @@ int onePoint(int id, Shape shape, int w, int h, int* x, int* y) {
   fig.show();
   bool taken = false;
   for (;;) {
-    if (!session.dispatch()) {  // nothing is drawn into a slot whose window went
-      if (session.windowAlive()) fig.remove(), fig.flush();
-      KAV_EndPick();
-      return 1;
-    }
-    if (taken) {
-      fig.flush();
-      KAV_EndPick();
-      return 0;
-    }
-    if (Session::stopped()) {
-      fig.remove();
-      fig.flush();
-      KAV_EndPick();
-      return 0;
-    }
+    if (!session.dispatch()) return fig.endGone(session.windowAlive());
+    if (taken || Session::stopped()) return fig.end(0);
     if (s.moved) {
       s.moved = 0;
       if (fig.shown) {
@@ -224,10 +223,7 @@ int onePoint(int id, Shape shape, int w, int h, int* x, int* y) {
     }
     if (s.cancelled) {
       s.cancelled = 0;
-      fig.remove();
-      fig.flush();
-      KAV_EndPick();
-      return 1;
+      return fig.end(1);
     }
     fig.flush();
     Session::wait();
@@ -258,22 +254,8 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
     }
   };
   for (;;) {
-    if (!session.dispatch()) {  // nothing is drawn into a slot whose window went
-      if (session.windowAlive()) fig.remove(), fig.flush();
-      KAV_EndPick();
-      return 1;
-    }
-    if (stage == Done) {
-      fig.flush();
-      KAV_EndPick();
-      return 0;
-    }
-    if (Session::stopped()) {
-      fig.remove();
-      fig.flush();
-      KAV_EndPick();
-      return 0;
-    }
+    if (!session.dispatch()) return fig.endGone(session.windowAlive());
+    if (stage == Done || Session::stopped()) return fig.end(0);
     if (s.clicked && stage == First) {
       s.clicked = 0;
       fig.a = fig.c = s.clickX, fig.b = fig.d = s.clickY;
@@ -297,10 +279,7 @@ int twoPoints(int id, Shape shape, int* x1, int* y1, int* x2, int* y2) {
     }
     if (s.cancelled) {
       s.cancelled = 0;
-      if (stage == First) {
-        KAV_EndPick();
-        return 1;
-      }
+      if (stage == First) return fig.end(1);
       fig.remove();
       KAV_SetStatusText("Click the first point");
       stage = First;
