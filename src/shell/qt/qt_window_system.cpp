@@ -6,7 +6,6 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,7 +17,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 #include <future>
@@ -224,70 +222,6 @@ class MainWidget final : public FrameWidget {
 };
 
 }  // namespace
-
-// ------------------------------------------------------------------ pump ---
-
-GuiPump::GuiPump() : receiver_(new QObject) {
-  queue_.setActivityHook([this] { onActivity(); });
-}
-
-GuiPump::~GuiPump() {
-  queue_.setActivityHook({});
-  delete receiver_;
-}
-
-void GuiPump::onActivity() {
-  if (drainPosted_.exchange(true)) return;
-  QMetaObject::invokeMethod(
-      receiver_,
-      [this] {
-        drainPosted_ = false;
-        for (QEventLoop* loop : waits_) loop->quit();
-        drainQueue(queue_);
-      },
-      Qt::QueuedConnection);
-}
-
-bool GuiPump::waitCall(const std::function<bool()>& done) {
-  std::unique_lock lock(callMutex_);
-  // callRan and abandonCalls notify; the slice only bounds a missed one.
-  while (!done() && !abandoned_.load()) callDone_.wait_for(lock, std::chrono::seconds(1));
-  return done();
-}
-
-void GuiPump::callRan() {
-  // Taken so that a caller between its check and its wait is not missed.
-  { std::lock_guard lock(callMutex_); }
-  callDone_.notify_all();
-}
-
-void GuiPump::abandonCalls() {
-  {
-    std::lock_guard lock(callMutex_);
-    abandoned_ = true;
-  }
-  callDone_.notify_all();
-}
-
-int GuiPump::dispatchPending() {
-  QCoreApplication::processEvents();
-  return drainQueue(queue_);
-}
-
-void GuiPump::waitActivity(Clock::time_point deadline) {
-  if (queue_.hasPending()) return;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  if (left <= 0) return;
-  QEventLoop loop;
-  QTimer timer;
-  timer.setSingleShot(true);
-  timer.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  timer.start(static_cast<int>(std::min<long long>(left, 1 << 30)));
-  waits_.push_back(&loop);
-  loop.exec();
-  waits_.pop_back();
-}
 
 // --------------------------------------------------------- window system ---
 
