@@ -306,21 +306,29 @@ int KAV_FindAndSelectImage(std::uint32_t window) {
   return id;
 }
 
-int KAV_SetColorTable(const std::uint32_t* entries, int count) {
-  if (!inUse(g_current)) return 1;
-  if (kav_image[g_current].bitDepth != 8) return 2;
+namespace rozoru {
+
+int setSlotColours(int id, const std::uint32_t* entries, int count) {
+  if (!inUse(id)) return 1;
+  if (kav_image[id].bitDepth != 8) return 2;
   const int n = std::clamp(count, 0, 256);
-  for (int i = 0; i < n; ++i) g_store[g_current].colors[static_cast<std::size_t>(i)] = entries[i] & 0x00FFFFFFu;
-  invalidateImage(g_current);
+  for (int i = 0; i < n; ++i) g_store[id].colors[static_cast<std::size_t>(i)] = entries[i] & 0x00FFFFFFu;
+  invalidateImage(id);
   return 0;
 }
 
-int KAV_GetColorTable(std::uint32_t* entries256) {
-  if (!inUse(g_current)) return 1;
-  if (kav_image[g_current].bitDepth != 8) return 2;
-  std::memcpy(entries256, g_store[g_current].colors.data(), 256 * sizeof(std::uint32_t));
+int slotColours(int id, std::uint32_t* entries256) {
+  if (!inUse(id)) return 1;
+  if (kav_image[id].bitDepth != 8) return 2;
+  std::memcpy(entries256, g_store[id].colors.data(), 256 * sizeof(std::uint32_t));
   return 0;
 }
+
+}  // namespace rozoru
+
+int KAV_SetColorTable(const std::uint32_t* entries, int count) { return setSlotColours(g_current, entries, count); }
+
+int KAV_GetColorTable(std::uint32_t* entries256) { return slotColours(g_current, entries256); }
 
 void KAV_GetImageArea(void* destination, int x0, int y0, int w, int h) {
   if (!inUse(g_current) || w <= 0 || h <= 0) return;

@@ -23,6 +23,10 @@ ZoomScreen zoomScreen();
 
 // Schedules a repaint of slot id at the window's next dispatch.
 void invalidateImage(int id);
+// The colour table of slot id, without making it current: 0 done, 1 not in
+// use, 2 not an 8-bit image (as KAV_GetColorTable and KAV_SetColorTable).
+int slotColours(int id, std::uint32_t* entries256);
+int setSlotColours(int id, const std::uint32_t* entries, int count);
 // Sets the caption from title, zoom, depth and stretch mode.
 void refreshCaption(int id);
 

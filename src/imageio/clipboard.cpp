@@ -20,27 +20,6 @@ namespace {
 
 bool usable(int id) { return static_cast<unsigned>(id) < static_cast<unsigned>(KAV_MAX_IMAGES) && kav_image[id].inUse; }
 
-// The colour table of slot id, leaving the current image as it was.
-void tableOf(int id, std::uint32_t* table) {
-  if (KAV_CurrentImage() == id) {
-    KAV_GetColorTable(table);
-    return;
-  }
-  KAV_SelectImage(id);
-  KAV_GetColorTable(table);
-  KAV_RestoreImage();
-}
-
-void setTableOf(int id, const std::uint32_t* table, int count) {
-  if (KAV_CurrentImage() == id) {
-    KAV_SetColorTable(table, count);
-    return;
-  }
-  KAV_SelectImage(id);
-  KAV_SetColorTable(table, count);
-  KAV_RestoreImage();
-}
-
 // The image's formats: the BMP file, and a PNG when an encoder makes one.
 // Throws std::bad_alloc.
 std::vector<ClipboardEntry> formatsOf(int id) {
@@ -50,7 +29,7 @@ std::vector<ClipboardEntry> formatsOf(int id) {
   source.width = s.width;
   source.height = s.height;
   if (s.bitDepth == 8) {
-    tableOf(id, table);
+    slotColours(id, table);
     source.indices = KAV_ImageBytes[id];
     source.stride = static_cast<int>(KAV_Stride8(s.width));
     source.palette = table;
@@ -145,7 +124,7 @@ void drawBitmap(int id, const KAV_Bitmap& b, int x, int y, int count) {
     return;
   }
   std::uint32_t table[256];
-  tableOf(id, table);
+  slotColours(id, table);
   const bool ownIndices = count > 0 && !b.indices.empty();
   std::unordered_map<std::uint32_t, std::uint8_t> nearest;
   const std::ptrdiff_t stride = KAV_Stride8(s.width);
@@ -169,9 +148,17 @@ void installClipboard() {
   ImageClipboardHooks& hooks = imageClipboardHooks();
   hooks.copy = [](int id) { return KAV_CopyToClipboard(id) == 0; };
   hooks.paste = KAV_PasteFromClipboard;
-  // The request's bitmap is a KAV_Bitmap; the request keeps it alive.
+  // The request's bitmap is a KAV_Bitmap; the request keeps it alive. It
+  // goes into the slot the request names: the image current when it runs
+  // may no longer be the one just made (a menu command between the two
+  // requests selects its own window's image).
   shell().setRequestHandler(req::DrawBitmap, [](const Request& r) {
-    if (r.bitmap) KAV_DrawPendingBitmap(*static_cast<const KAV_Bitmap*>(r.bitmap.get()));
+    if (!r.bitmap) return 0;
+    const auto& bitmap = *static_cast<const KAV_Bitmap*>(r.bitmap.get());
+    if (usable(r.index))
+      drawBitmap(r.index, bitmap, 0, 0, 0);
+    else
+      KAV_DrawPendingBitmap(bitmap);
     return 0;
   });
 }
@@ -190,9 +177,20 @@ int pasteAsNewImage() {
     create.width = bitmap->width;
     create.height = bitmap->height;
     create.bits = 32;
-    if (shell().sendRequest(create) != 0) continue;
+    const int made = shell().sendRequest(create);
+    if (made == 1) continue;  // slot in use: the next one
+    if (made != 0) {
+      // Every slot would fail alike: say so once.
+      char text[160];
+      std::snprintf(text, sizeof text, "The clipboard's %d x %d picture cannot be shown: %s.", bitmap->width,
+                    bitmap->height, made == 2 ? "no zoom fits the screen" : "not enough memory");
+      std::fprintf(stderr, "rozoru: %s\n", text);
+      if (WindowSystem* ws = shell().windowSystem()) ws->messageBox(0, text, "Paste", MessageBoxIcon::Warning);
+      return -1;
+    }
     Request draw;
     draw.code = req::DrawBitmap;
+    draw.index = k;
     draw.bitmap = bitmap;
     shell().sendRequest(draw);
     Request redraw;
@@ -213,9 +211,8 @@ using namespace rozoru::imageio;
 int KAV_CopyToClipboard(int id) {
   WindowSystem* ws = shell().windowSystem();
   if (!usable(id) || !ws) return 1;
-  std::vector<ClipboardEntry> formats;
   try {
-    formats = formatsOf(id);
+    return ws->setClipboard(formatsOf(id)) ? 0 : 1;
   } catch (const std::bad_alloc&) {
     // The clipboard is left empty, as it was emptied before the copy.
     ws->setClipboard({});
@@ -223,7 +220,6 @@ int KAV_CopyToClipboard(int id) {
     ws->messageBox(0, "No enough memory for copy", "Pause", MessageBoxIcon::None);
     return 1;
   }
-  return ws->setClipboard(formats) ? 0 : 1;
 }
 
 std::unique_ptr<KAV_Bitmap> KAV_GetClipboardBitmap(std::uint32_t* table, int* count) {
@@ -254,7 +250,7 @@ void KAV_PasteFromClipboard(int id, int x, int y) {
     x = cx - bitmap->width / 2;
     y = cy - bitmap->height / 2;
   }
-  if (count > 0 && kav_image[id].bitDepth == 8) setTableOf(id, table, count);
+  if (count > 0 && kav_image[id].bitDepth == 8) setSlotColours(id, table, count);
   drawBitmap(id, *bitmap, x, y, count);
   invalidateImage(id);
 }

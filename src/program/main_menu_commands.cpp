@@ -109,13 +109,16 @@ void runWindowCommand(int command) {
           break;
         }
       break;
-    case cmd::WindowInfo: {
-      // The current text window prints the report (its command 1045).
-      if (!textwin::isOpen(textwin::currentIndex())) textwin::requestTextWindow(0);
-      if (const Hwnd h = textwin::handleOf(textwin::currentIndex()))
-        windowTable().post(Message{h, Msg::Command, textwin::tcmd::WindowInfo, 0, 0, {}});
+    case cmd::WindowInfo:
+      // Never locked, so KAV_Main may run: a request would wait for it to
+      // end. A call posted to the worker runs while KAV_Main dispatches.
+      onWorker([] {
+        // The current text window prints the report (its command 1045).
+        if (!textwin::isOpen(textwin::currentIndex())) KAV_OpenTextWindow(0, -1, -1, -1, -1);
+        if (const Hwnd h = textwin::handleOf(textwin::currentIndex()))
+          windowTable().post(Message{h, Msg::Command, textwin::tcmd::WindowInfo, 0, 0, {}});
+      });
       break;
-    }
     default:
       break;
   }

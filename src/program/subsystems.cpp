@@ -38,6 +38,7 @@ void releaseSubsystems() {
   textwin::hooks() = {};
   imageClipboardHooks() = {};
   shell().pasteAsNewImage = {};
+  shell().closeLogs = {};
   releaseAllImages();
   imageio::setCodec(nullptr);
 }

@@ -129,11 +129,7 @@ void installCommands(const std::string& logDirectory, int instance) {
   h.logState = logs::state;
   h.log = logs::write;
   h.closed = logs::windowClosed;
-  auto previous = shell().closeLogs;
-  shell().closeLogs = [previous] {
-    if (previous) previous();
-    logs::closeAll();
-  };
+  shell().closeLogs = logs::closeAll;
 }
 
 }  // namespace rozoru::textwin

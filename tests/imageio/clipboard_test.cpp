@@ -115,6 +115,16 @@ TEST_F(WorkerFixture, PasteAsNewImageMakesTheLowestFreeSlotAndRestoresTheCurrent
     EXPECT_TRUE(s.title == "002" && s.bitDepth == 32 && s.width == 3 && s.height == 2 && KAV_CurrentImage() == 1);
     EXPECT_EQ(std::vector<Pixel32>(KAV_ImagePixels[2], KAV_ImagePixels[2] + 6),
               (std::vector<Pixel32>{0, 0x100, 0x200, 1, 0x101, 0x201}));
+  });
+  // A menu command selecting another image between the requests: the
+  // picture still goes into the new slot.
+  shell().setRequestHandler(req::CreateImage, [](const Request& r) {
+    const int made = KAV_CreateImage(r.index, r.name.c_str(), r.x, r.y, r.width, r.height, r.zoom);
+    return made == 0 ? KAV_SelectImage(0) : made;
+  });
+  EXPECT_EQ(imageio::pasteAsNewImage(), 3);
+  onWorker([] {
+    EXPECT_TRUE(KAV_ImagePixels[3][4] == 0x101 && KAV_ImagePixels[0][4] == 0);
     releaseAllImages();
   });
   imageClipboardHooks() = {};

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <memory>
 
 #include "shell/qt/qt_window_system.h"
 
@@ -16,11 +17,13 @@ bool QtWindowSystem::setClipboard(const std::vector<ClipboardEntry>& formats) {
       cb->clear();
       return true;
     }
-    auto* data = new QMimeData;  // the clipboard owns it from here on
+    // Filled before the clipboard owns it, so that a copy running out of
+    // memory (std::bad_alloc, which reaches the caller) leaves nothing behind.
+    auto data = std::make_unique<QMimeData>();
     for (const ClipboardEntry& e : formats)
       data->setData(QString::fromStdString(e.mimeType),
                     QByteArray(reinterpret_cast<const char*>(e.bytes.data()), static_cast<qsizetype>(e.bytes.size())));
-    cb->setMimeData(data);
+    cb->setMimeData(data.release());
     return true;
   });
 }
