@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
-#include <unordered_map>
 
 #include "image/image_commands.h"
 #include "image/slots.h"
@@ -111,34 +110,25 @@ std::unique_ptr<KAV_Bitmap> readClipboard(WindowSystem& ws, std::uint32_t* table
 // below count; other pixels take the nearest entry.
 void drawBitmap(int id, const KAV_Bitmap& b, int x, int y, int count) {
   const ImageSlot& s = kav_image[id];
-  const int x0 = std::max(0, x), y0 = std::max(0, y);
-  const int x1 = static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + b.width));
-  const int y1 = static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + b.height));
-  if (x0 >= x1 || y0 >= y1) return;
+  const auto in = insideSlot(id, x, y, b.width, b.height);
+  if (!in) return;
   const auto source = [&b, x, y](int ix, int iy) {
     return static_cast<std::size_t>(iy - y) * static_cast<std::size_t>(b.width) + static_cast<std::size_t>(ix - x);
   };
   if (s.bitDepth == 32) {
-    for (int iy = y0; iy < y1; ++iy)
-      std::copy_n(&b.pixels[source(x0, iy)], x1 - x0, KAV_ImagePixels[id] + static_cast<std::ptrdiff_t>(iy) * s.width + x0);
+    for (int iy = in->y0; iy < in->y1; ++iy)
+      std::copy_n(&b.pixels[source(in->x0, iy)], in->x1 - in->x0,
+                  KAV_ImagePixels[id] + static_cast<std::ptrdiff_t>(iy) * s.width + in->x0);
     return;
   }
-  std::uint32_t table[256];
-  slotColours(id, table);
   const bool ownIndices = count > 0 && !b.indices.empty();
-  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
+  NearestEntries nearest(id);
   const std::ptrdiff_t stride = KAV_Stride8(s.width);
-  for (int iy = y0; iy < y1; ++iy)
-    for (int ix = x0; ix < x1; ++ix) {
+  for (int iy = in->y0; iy < in->y1; ++iy)
+    for (int ix = in->x0; ix < in->x1; ++ix) {
       const std::size_t at = source(ix, iy);
-      std::uint8_t& d = KAV_ImageBytes[id][iy * stride + ix];
-      if (ownIndices && b.indices[at] < count) {
-        d = b.indices[at];
-        continue;
-      }
-      auto [it, fresh] = nearest.try_emplace(b.pixels[at], std::uint8_t{0});
-      if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table, b.pixels[at]));
-      d = it->second;
+      KAV_ImageBytes[id][iy * stride + ix] =
+          ownIndices && b.indices[at] < count ? b.indices[at] : nearest(b.pixels[at]);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <climits>
 #include <exception>
 #include <mutex>
-#include <unordered_map>
 
 #include "image/slots.h"
 #include "rozoru/image.h"
@@ -96,36 +95,45 @@ int nearestIndex(const std::uint32_t* table, std::uint32_t rgb) {
   return best;
 }
 
+std::optional<Inside> insideSlot(int id, int x, int y, int width, int height) {
+  const ImageSlot& s = kav_image[id];
+  const Inside in{std::max(0, x), std::max(0, y), static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + width)),
+                  static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + height))};
+  if (in.x0 >= in.x1 || in.y0 >= in.y1) return std::nullopt;
+  return in;
+}
+
+NearestEntries::NearestEntries(int id) { slotColours(id, table_); }
+
+std::uint8_t NearestEntries::operator()(std::uint32_t rgb) {
+  auto [it, fresh] = found_.try_emplace(rgb, std::uint8_t{0});
+  if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table_, rgb));
+  return it->second;
+}
+
 void drawPicture(int id, const Picture& p, int x, int y) {
   const ImageSlot& s = kav_image[id];
-  const int x0 = std::max(0, x), y0 = std::max(0, y);
-  const int x1 = static_cast<int>(std::min<long>(s.width, static_cast<long>(x) + p.width));
-  const int y1 = static_cast<int>(std::min<long>(s.height, static_cast<long>(y) + p.height));
-  if (x0 >= x1 || y0 >= y1) return;
+  const auto in = insideSlot(id, x, y, p.width, p.height);
+  if (!in) return;
   const auto source = [&p, x, y](int ix, int iy) {
     return p.argb[static_cast<std::ptrdiff_t>(iy - y) * p.stride + (ix - x)];
   };
   if (s.bitDepth == 32) {
     Pixel32* px = KAV_ImagePixels[id];
-    for (int iy = y0; iy < y1; ++iy)
-      for (int ix = x0; ix < x1; ++ix) {
+    for (int iy = in->y0; iy < in->y1; ++iy)
+      for (int ix = in->x0; ix < in->x1; ++ix) {
         Pixel32& d = px[static_cast<std::ptrdiff_t>(iy) * s.width + ix];
         d = blend(source(ix, iy), d);
       }
     return;
   }
-  std::uint32_t table[256];
-  KAV_GetColorTable(table);
-  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
+  NearestEntries nearest(id);
   std::uint8_t* bytes = KAV_ImageBytes[id];
   const std::ptrdiff_t stride = KAV_Stride8(s.width);
-  for (int iy = y0; iy < y1; ++iy)
-    for (int ix = x0; ix < x1; ++ix) {
+  for (int iy = in->y0; iy < in->y1; ++iy)
+    for (int ix = in->x0; ix < in->x1; ++ix) {
       std::uint8_t& d = bytes[iy * stride + ix];
-      const std::uint32_t c = blend(source(ix, iy), table[d]);
-      auto [it, fresh] = nearest.try_emplace(c, std::uint8_t{0});
-      if (fresh) it->second = static_cast<std::uint8_t>(nearestIndex(table, c));
-      d = it->second;
+      d = nearest(blend(source(ix, iy), nearest.colour(d)));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "imageio/file_bytes.h"
@@ -75,6 +76,25 @@ void drawPicture(int id, const Picture& picture, int x, int y);
 
 // Nearest entry of a 256-entry table (squared distance in RGB; the lowest index wins ties).
 int nearestIndex(const std::uint32_t* table, std::uint32_t rgb);
+
+// The part of a width x height picture put at (x, y) that lies inside slot
+// id: columns x0 to x1 - 1, rows y0 to y1 - 1; nothing when none does.
+struct Inside {
+  int x0, y0, x1, y1;
+};
+std::optional<Inside> insideSlot(int id, int x, int y, int width, int height);
+
+// The nearest entries of an 8-bit slot's colour table, each colour looked up once.
+class NearestEntries {
+ public:
+  explicit NearestEntries(int id);
+  std::uint8_t operator()(std::uint32_t rgb);
+  std::uint32_t colour(std::uint8_t index) const { return table_[index]; }
+
+ private:
+  std::uint32_t table_[256] = {};
+  std::unordered_map<std::uint32_t, std::uint8_t> found_;
+};
 
 // ---- file dialogs ----
 // Filters of the open dialog (1-9) and the save dialog (1-6).
